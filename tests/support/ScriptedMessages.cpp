@@ -1,0 +1,20 @@
+#include "ScriptedMessages.h"
+
+ScriptedMessages::ScriptedMessages() : m_previous(setMessageService(this)) {}
+
+ScriptedMessages::~ScriptedMessages() { setMessageService(m_previous); }
+
+int ScriptedMessages::show(const QString &prompt, const QString &title, int style)
+{
+    shown.push_back({prompt, title, style});
+    if (!answers.empty()) {
+        const int a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    switch (Msg::buttons(style)) {
+    case Msg::OkCancel: ++unexpected; return Msg::Cancel;
+    case Msg::YesNo: ++unexpected; return Msg::No;
+    default: return Msg::Ok;
+    }
+}

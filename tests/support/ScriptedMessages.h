@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/MessageService.h"
+
+#include <QString>
+#include <deque>
+#include <vector>
+
+// Records every message and answers from a script. A question with no scripted
+// answer gets the safe answer (Cancel or No) and is counted as unexpected.
+class ScriptedMessages : public MessageService {
+public:
+    struct Shown {
+        QString prompt;
+        QString title;
+        int style;
+    };
+
+    ScriptedMessages();
+    ~ScriptedMessages() override;
+    ScriptedMessages(const ScriptedMessages &) = delete;
+    ScriptedMessages &operator=(const ScriptedMessages &) = delete;
+
+    int show(const QString &prompt, const QString &title, int style) override;
+    void beep() override { ++beeps; }
+
+    void answer(int a) { answers.push_back(a); }
+
+    std::vector<Shown> shown;
+    std::deque<int> answers;
+    int unexpected = 0;
+    int beeps = 0;
+
+private:
+    MessageService *m_previous;
+};
