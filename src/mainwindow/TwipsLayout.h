@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QLayout>
+#include <QRect>
+#include <QVector>
+
+// Places widgets at their design positions, given in twips (15 per pixel), and
+// scales them proportionally when the window is resized.
+class TwipsLayout : public QLayout {
+public:
+    // designWidth/designHeight: the client area at design size, in twips.
+    TwipsLayout(QWidget *parent, int designWidth, int designHeight);
+    ~TwipsLayout() override;
+
+    void add(QWidget *widget, int left, int top, int width, int height);
+    // Changes a widget's design rectangle (twips).
+    void setTwips(QWidget *widget, int left, int top, int width, int height);
+    QRect twips(QWidget *widget) const;
+    QSize designSize() const; // pixels
+
+    static int toPixels(int twips) { return (twips + 7) / 15; }
+
+    void addItem(QLayoutItem *item) override;
+    QLayoutItem *itemAt(int index) const override;
+    QLayoutItem *takeAt(int index) override;
+    int count() const override { return int(m_items.size()); }
+    QSize sizeHint() const override;
+    QSize minimumSize() const override;
+    void setGeometry(const QRect &rect) override;
+
+private:
+    struct Entry {
+        QLayoutItem *item;
+        QRect twips;
+    };
+    QVector<Entry> m_items;
+    int m_width;
+    int m_height;
+};
