@@ -62,6 +62,8 @@ struct AppState {
     QString InitialPath[2];
     std::uint32_t SideColor[2] = {LeftSideColor, RightSideColor};
     QString TargetFolderPath;
+    int RecallSide = 0;
+    QString RecalledPath[2];
 };
 
 AppState &App();

@@ -1,0 +1,140 @@
+#include "frmRecallPath.h"
+
+#include "Icons.h"
+#include "SavedPaths.h"
+#include "TwipsLayout.h"
+#include "core/AppState.h"
+#include "core/ErrorReport.h"
+#include "core/Startup.h"
+#include "core/Texts.h"
+#include "platform/MessageService.h"
+
+#include <QListWidget>
+#include <QPushButton>
+
+namespace {
+constexpr int kDesignWidth = 9492;
+constexpr int kDesignHeight = 5772;
+constexpr int kMargin = 120;
+constexpr int kButtonWidth = 1200;
+constexpr int kButtonHeight = 375;
+constexpr int kButtonTop = kDesignHeight - kMargin - kButtonHeight;
+
+QPushButton *button(QWidget *parent, const char *name)
+{
+    auto *b = new QPushButton(parent);
+    b->setObjectName(QString::fromLatin1(name));
+    // Enter in the list must not press whichever button happens to be default.
+    b->setAutoDefault(false);
+    return b;
+}
+} // namespace
+
+frmRecallPath::frmRecallPath(QWidget *parent) : SecondaryWindow(parent), m_side(App().RecallSide)
+{
+    setObjectName(QStringLiteral("frmRecallPath"));
+    auto *layout = new TwipsLayout(this, kDesignWidth, kDesignHeight);
+
+    lstSavedPaths = new QListWidget(this);
+    lstSavedPaths->setObjectName(QStringLiteral("lstSavedPaths"));
+    lstSavedPaths->setSelectionMode(QAbstractItemView::SingleSelection);
+    layout->add(lstSavedPaths, kMargin, kMargin, kDesignWidth - 2 * kMargin,
+                kButtonTop - 2 * kMargin);
+
+    cmdCancel = button(this, "cmdCancel");
+    cmdEdit = button(this, "cmdEdit");
+    cmdRecall = button(this, "cmdRecall");
+    layout->add(cmdCancel, kMargin, kButtonTop, kButtonWidth, kButtonHeight);
+    layout->add(cmdEdit, (kDesignWidth - kButtonWidth) / 2, kButtonTop, kButtonWidth, kButtonHeight);
+    layout->add(cmdRecall, kDesignWidth - kMargin - kButtonWidth, kButtonTop, kButtonWidth,
+                kButtonHeight);
+    resize(layout->designSize());
+
+    connect(lstSavedPaths, &QListWidget::itemSelectionChanged, this,
+            [this] { cmdRecall->setEnabled(!lstSavedPaths->selectedItems().isEmpty()); });
+    connect(cmdRecall, &QPushButton::clicked, this, &frmRecallPath::cmdRecall_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmRecallPath::cmdCancel_Click);
+    connect(cmdEdit, &QPushButton::clicked, this, &frmRecallPath::cmdEdit_Click);
+
+    load();
+}
+
+QString frmRecallPath::chooseRecent(int side, QWidget *parent)
+{
+    App().RecallSide = side;
+    App().RecalledPath[side].clear();
+    frmRecallPath w(parent);
+    w.exec();
+    return App().RecalledPath[side];
+}
+
+void frmRecallPath::load()
+{
+    guarded(Loc::RecallPathLoad, [this] {
+        QPalette pal = lstSavedPaths->palette();
+        pal.setColor(QPalette::Base, colorOf(App().SideColor[m_side]));
+        lstSavedPaths->setPalette(pal);
+        setWindowTitle(SavedPaths::recallTitle(m_side));
+        cmdCancel->setText(tx("Cancel", "Άκυρο"));
+        cmdEdit->setText(tx("Edit", "Επεξεργασία"));
+        cmdRecall->setText(tx("Recall", "Ανάκληση"));
+        Startup::EnsureSavedPathsFile(0);
+        Startup::EnsureSavedPathsFile(1);
+        FillSavedPathsList();
+    });
+}
+
+void frmRecallPath::FillSavedPathsList()
+{
+    guarded(Loc::RecallPathFill, [this] {
+        // Once greyed, the list stays grey for as long as the window is open.
+        const QColor background = lstSavedPaths->palette().color(QPalette::Base);
+        cmdRecall->setEnabled(false);
+        lstSavedPaths->clear();
+        lstSavedPaths->addItems(savedPathLines(m_side));
+        QPalette pal = lstSavedPaths->palette();
+        if (lstSavedPaths->count() > 0) {
+            lstSavedPaths->setCurrentRow(-1);
+            lstSavedPaths->clearSelection();
+            pal.setColor(QPalette::Base, background);
+        } else {
+            pal.setColor(QPalette::Base, palette().color(QPalette::Inactive, QPalette::Window));
+        }
+        lstSavedPaths->setPalette(pal);
+    });
+}
+
+void frmRecallPath::cmdRecall_Click()
+{
+    QListWidgetItem *item = lstSavedPaths->currentItem();
+    if (!item)
+        return;
+    App().RecalledPath[m_side] = item->text();
+    done(Accepted);
+}
+
+void frmRecallPath::cmdCancel_Click()
+{
+    App().RecalledPath[m_side].clear();
+    done(Rejected);
+}
+
+void frmRecallPath::cmdEdit_Click()
+{
+    guarded(Loc::RecallPathEdit, [this] {
+        const QString file = App().SavedPathsFile[m_side];
+        const QString prompt =
+            App().LanguageIsGreek
+                ? QStringLiteral("Η εφαρμογή αδρανοποιείται για όσο χρονικό διάστημα επεξεργάζεστε "
+                                 "το αρχείο ")
+                      + quoted(file) + QLatin1Char('.')
+                : QStringLiteral("The application is suspended for as long as you are editing the "
+                                 "file ")
+                      + quoted(file) + QLatin1Char('.');
+        if (MsgBox(prompt, Msg::Information | Msg::OkCancel, SavedPaths::editTitle(m_side)) != Msg::Ok)
+            return;
+        RunAndWait(editorCommand(file));
+        Startup::EnsureSavedPathsFile(m_side);
+        FillSavedPathsList();
+    });
+}
