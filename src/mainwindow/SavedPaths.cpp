@@ -1,5 +1,7 @@
 #include "SavedPaths.h"
 
+#include "PathHelpers.h"
+
 #include "core/AppState.h"
 #include "core/ErrorReport.h"
 #include "core/Settings.h"
@@ -80,12 +82,7 @@ QByteArrayList savedLines(int side)
     return splitLines(readAllOf(App().SavedPathsFile[side], &exists));
 }
 
-QString normalizedFolder(QString path)
-{
-    if (!path.endsWith(QLatin1Char('/')))
-        path += QLatin1Char('/');
-    return App().OptionValues.CaseSensitive ? path : path.toUpper();
-}
+QString normalizedFolder(const QString &path) { return NormalizeCase(AddTrailingSeparator(path)); }
 
 bool hasLineBreak(const QString &p)
 {

@@ -1,6 +1,11 @@
 #include "frmMain.h"
 
+#include "ContextHelp.h"
+#include "FolderTree.h"
 #include "Icons.h"
+#include "PathHelpers.h"
+#include "SavedPaths.h"
+#include "frmRecallPath.h"
 #include "TwipsLayout.h"
 #include "core/AppState.h"
 #include "core/ErrorReport.h"
@@ -8,17 +13,19 @@
 #include "core/Settings.h"
 #include "core/Startup.h"
 #include "core/Texts.h"
+#include "platform/Locations.h"
 #include "platform/MessageService.h"
 #include "platform/SingleInstance.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QToolButton>
-#include <QTreeWidget>
 
 namespace {
 constexpr int kDesignWidth = 11172;
@@ -68,10 +75,36 @@ frmMain::frmMain(QWidget *parent) : QWidget(parent)
     buildSide(0);
     buildSide(1);
     buildCommon();
+    setHelpTopics();
     resize(m_layout->designSize());
 }
 
 frmMain::~frmMain() = default;
+
+void frmMain::setHelpTopics()
+{
+    using ContextHelp::setTopic;
+    for (int side = 0; side < 2; ++side) {
+        const bool left = side == 0;
+        setTopic(tvwControl[side], left ? 10010 : 10020);
+        setTopic(cmdSavePath[side], left ? 10030 : 10070);
+        setTopic(cmdRecallPath[side], left ? 10040 : 10080);
+        setTopic(cmdRefresh[side], left ? 10050 : 10090);
+        setTopic(cmdUpOneLevel[side], left ? 10060 : 10100);
+        setTopic(lblFileType[side], left ? 10190 : 10200);
+        setTopic(txtFileType[side], left ? 10190 : 10220);
+        setTopic(cmdAsterisk[side], left ? 10210 : 10220);
+        setTopic(filFile[side], left ? 10230 : 10240);
+        setTopic(lstControl[side], left ? 10230 : 10240);
+        setTopic(cmdLanguage[side], left ? 10120 : 10130);
+    }
+    setTopic(cmdHelp, 10110);
+    setTopic(cmdOptions, 10140);
+    setTopic(cmdSynchronize, 10150);
+    setTopic(cmdEnd, 10160);
+    setTopic(lblCopyright, 10170);
+    setTopic(picCopyright, 10180);
+}
 
 QToolButton *frmMain::iconButton(const char *name, const QIcon &icon, int left, int top)
 {
@@ -87,10 +120,17 @@ QToolButton *frmMain::iconButton(const char *name, const QIcon &icon, int left, 
 void frmMain::buildSide(int side)
 {
     const int treeLeft = side == 0 ? 120 : 5760;
-    tvwControl[side] = new QTreeWidget(this);
+    tvwControl[side] = new FolderTree(this);
     tvwControl[side]->setObjectName(sided("tvwControl", side));
-    tvwControl[side]->setHeaderHidden(true);
     m_layout->add(tvwControl[side], treeLeft, 120, 5292, 3972);
+    connect(tvwControl[side], &QTreeWidget::itemExpanded, this,
+            [this, side](QTreeWidgetItem *node) { ExpandNode(tvwControl[side], node); });
+    // Keyboard moves show the folder as a click does; the program's own moves don't.
+    connect(tvwControl[side], &QTreeWidget::currentItemChanged, this,
+            [this, side](QTreeWidgetItem *node) {
+                if (node && !tvwControl[side]->programSelecting)
+                    ShowNodeFiles(tvwControl[side], node, filFile[side], lstControl[side]);
+            });
 
     static const int buttonLeft[2][4] = {{120, 840, 1560, 2280}, {8280, 9000, 9720, 10440}};
     QToolButton **buttons[4] = {&cmdSavePath[side], &cmdRecallPath[side], &cmdRefresh[side],
@@ -102,6 +142,10 @@ void frmMain::buildSide(int side)
         *buttons[i] = iconButton("", icons[i], buttonLeft[side][i], 4200);
         (*buttons[i])->setObjectName(sided(names[i], side));
     }
+    connect(cmdSavePath[side], &QToolButton::clicked, this, [this, side] { cmdSavePath_Click(side); });
+    connect(cmdRecallPath[side], &QToolButton::clicked, this, [this, side] { cmdRecallPath_Click(side); });
+    connect(cmdRefresh[side], &QToolButton::clicked, this, [this, side] { cmdRefresh_Click(side); });
+    connect(cmdUpOneLevel[side], &QToolButton::clicked, this, [this, side] { cmdUpOneLevel_Click(side); });
 
     lblFileType[side] = new QLabel(this);
     lblFileType[side]->setObjectName(sided("lblFileType", side));
@@ -110,6 +154,8 @@ void frmMain::buildSide(int side)
     txtFileType[side] = new QLineEdit(this);
     txtFileType[side]->setObjectName(sided("txtFileType", side));
     m_layout->add(txtFileType[side], treeLeft, 5280, 4932, 288);
+    txtFileType[side]->installEventFilter(this);
+    connect(txtFileType[side], &QLineEdit::textChanged, this, [this, side] { txtFileType_Change(side); });
 
     cmdAsterisk[side] = new QPushButton(QStringLiteral("*.*"), this);
     cmdAsterisk[side]->setObjectName(sided("cmdAsterisk", side));
@@ -117,8 +163,9 @@ void frmMain::buildSide(int side)
     m_layout->add(cmdAsterisk[side], side == 0 ? 5040 : 10680, 5280, 372, 288);
     connect(cmdAsterisk[side], &QPushButton::clicked, this, [this, side] { cmdAsterisk_Click(side); });
 
-    filFile[side] = new QListWidget(this);
+    filFile[side] = new FileList(this);
     filFile[side]->setObjectName(sided("filFile", side));
+    filFile[side]->installEventFilter(this);
     m_layout->add(filFile[side], treeLeft, 5640, 5292, 2184);
 
     lstControl[side] = new QListWidget(this);
@@ -154,6 +201,8 @@ void frmMain::buildCommon()
     connect(cmdLanguage[1], &QToolButton::clicked, this, [this] { cmdLanguage_Click(1); });
     connect(cmdHelp, &QToolButton::clicked, this, &frmMain::cmdHelp_Click);
     connect(cmdEnd, &QToolButton::clicked, this, &frmMain::cmdEnd_Click);
+    connect(cmdOptions, &QToolButton::clicked, this, &frmMain::cmdOptions_Click);
+    connect(cmdSynchronize, &QToolButton::clicked, this, &frmMain::cmdSynchronize_Click);
 
     const char *names[4] = {"Recent", "Initial", "Help", "Cancel"};
     mnuSavePath = new QMenu(this);
@@ -170,6 +219,29 @@ void frmMain::buildCommon()
         mnuRecallPathItem[i] = mnuRecallPath->addAction(QString());
         mnuRecallPathItem[i]->setObjectName(QStringLiteral("mnuRecallPath") + QLatin1String(names[i]));
     }
+    auto sideOf = [](QMenu *menu) { return menu->property("side").toInt(); };
+    connect(mnuSavePathItem[2], &QAction::triggered, this,
+            [this, sideOf] { ContextHelp::showFor(cmdSavePath[sideOf(mnuSavePath)]); });
+    connect(mnuRecallPathItem[2], &QAction::triggered, this,
+            [this, sideOf] { ContextHelp::showFor(cmdRecallPath[sideOf(mnuRecallPath)]); });
+    connect(mnuSavePathItem[0], &QAction::triggered, this, [this, sideOf] {
+        const int side = sideOf(mnuSavePath);
+        SaveRecentPath(SelectedPath(tvwControl[side]), side);
+    });
+    connect(mnuSavePathItem[1], &QAction::triggered, this, [this, sideOf] {
+        const int side = sideOf(mnuSavePath);
+        SetInitialPath(SelectedPath(tvwControl[side]), side);
+    });
+    connect(mnuRecallPathItem[0], &QAction::triggered, this, [this, sideOf] {
+        const int side = sideOf(mnuRecallPath);
+        const QString chosen = frmRecallPath::chooseRecent(side, this);
+        if (!chosen.isEmpty())
+            recallSide(side, chosen);
+    });
+    connect(mnuRecallPathItem[1], &QAction::triggered, this, [this, sideOf] {
+        const int side = sideOf(mnuRecallPath);
+        recallSide(side, App().InitialPath[side]);
+    });
 }
 
 bool frmMain::load(const QString &settingsFolder, const QString &dataFolder)
@@ -221,10 +293,19 @@ bool frmMain::load(const QString &settingsFolder, const QString &dataFolder)
         cmdAsterisk[0]->click();          // 10
         cmdAsterisk[1]->click();
         for (int side = 0; side < 2; ++side) { // 11
-            paintBackground(tvwControl[side], App().SideColor[side]);
+            SetTreeBackColor(tvwControl[side], App().SideColor[side]);
             paintBackground(txtFileType[side], App().SideColor[side]);
             paintBackground(filFile[side], App().SideColor[side]);
+            paintBackground(lstControl[side], App().SideColor[side]);
+        }
+        for (int side = 0; side < 2; ++side) { // 12
             lstControl[side]->clear();
+            if (App().InitialPath[side].isEmpty()) {
+                App().InitialPath[side] = Locations::homeFolder();
+                MsgBox(Startup::defaultInitialPathPrompt(App().InitialPath[side]),
+                       Msg::Information | Msg::OkOnly, Startup::defaultInitialPathTitle(side));
+            }
+            RecallPath(App().InitialPath[side], side, tvwControl[side], filFile[side], lstControl[side]);
         }
     });
     return true;
@@ -275,3 +356,103 @@ void frmMain::cmdHelp_Click()
 }
 
 void frmMain::cmdEnd_Click() { close(); }
+
+void frmMain::recallSide(int side, const QString &path)
+{
+    RecallPath(path, side, tvwControl[side], filFile[side], lstControl[side]);
+}
+
+void frmMain::cmdUpOneLevel_Click(int side)
+{
+    guarded(Loc::MainUpOneLevel, [&] {
+        const QString p = SelectedPath(tvwControl[side]);
+        if (p == QLatin1String("/")) {
+            MsgBox(tx("You are already on the root directory of the current drive and as a result, "
+                      "you cannot go up any further.",
+                      "Βρίσκεστε ήδη στο πρώτο επίπεδο του τρέχοντος δίσκου και επομένως δεν "
+                      "μπορείτε να μετακινηθείτε σε υψηλότερο επίπεδο."),
+                   Msg::Critical | Msg::OkOnly, tx("Up one level", "Ένα επίπεδο επάνω"));
+            return;
+        }
+        recallSide(side, parentFolder(p.isEmpty() ? Locations::homeFolder() : p));
+    });
+}
+
+void frmMain::cmdRefresh_Click(int side)
+{
+    guarded(Loc::MainRefresh, [&] {
+        const QString p = SelectedPath(tvwControl[side]);
+        tvwControl[side]->removeAll();
+        recallSide(side, p);
+    });
+}
+
+void frmMain::popUp(QMenu *menu, int side)
+{
+    menu->setProperty("side", side);
+    menu->exec(QCursor::pos());
+}
+
+void frmMain::cmdSavePath_Click(int side) { popUp(mnuSavePath, side); }
+
+void frmMain::cmdRecallPath_Click(int side)
+{
+    QAction *initial = mnuRecallPathItem[1];
+    const QString caption = initial->text();
+    initial->setText(caption + QStringLiteral("  [ ") + App().InitialPath[side] + QStringLiteral(" ]"));
+    popUp(mnuRecallPath, side);
+    initial->setText(caption);
+}
+
+void frmMain::cmdOptions_Click()
+{
+    guarded(Loc::MainOptions, [&] { Q_EMIT optionsRequested(); });
+}
+
+void frmMain::cmdSynchronize_Click()
+{
+    guarded(Loc::MainSynchronize, [&] {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        struct Restore {
+            ~Restore() { QApplication::restoreOverrideCursor(); }
+        } restore;
+        if (App().OptionValues.ShowOptions) {
+            App().CurrentReminder = 1;
+            Q_EMIT optionsRequested();
+        }
+        Q_EMIT synchronizationRequested();
+    });
+}
+
+void frmMain::txtFileType_Change(int side)
+{
+    const QString t = txtFileType[side]->text().trimmed();
+    // A pattern being typed ends with ";" until its next part follows.
+    if (t.endsWith(QLatin1Char(';')))
+        return;
+    filFile[side]->setPattern(t);
+}
+
+void frmMain::txtFileType_LostFocus(int side)
+{
+    if (txtFileType[side]->text().trimmed().isEmpty())
+        cmdAsterisk[side]->click();
+    txtFileType[side]->setText(txtFileType[side]->text().trimmed());
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    for (int side = 0; side < 2; ++side) {
+        if (watched == txtFileType[side]) {
+            if (event->type() == QEvent::FocusIn)
+                QMetaObject::invokeMethod(txtFileType[side], &QLineEdit::selectAll, Qt::QueuedConnection);
+            else if (event->type() == QEvent::FocusOut)
+                txtFileType_LostFocus(side);
+        } else if (watched == filFile[side] && event->type() == QEvent::FocusIn) {
+            // The file list only displays.
+            filFile[side]->clearSelection();
+            picCopyright->setFocus();
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -10,7 +10,8 @@ class QListWidget;
 class QMenu;
 class QPushButton;
 class QToolButton;
-class QTreeWidget;
+class FileList;
+class FolderTree;
 class SingleInstance;
 class TwipsLayout;
 
@@ -29,8 +30,8 @@ public:
     bool load(const QString &settingsFolder, const QString &dataFolder);
 
     // Per-side controls.
-    QTreeWidget *tvwControl[2] = {};
-    QListWidget *filFile[2] = {};
+    FolderTree *tvwControl[2] = {};
+    FileList *filFile[2] = {};
     QListWidget *lstControl[2] = {};
     QLabel *lblFileType[2] = {};
     QLineEdit *txtFileType[2] = {};
@@ -60,12 +61,31 @@ public slots:
     void cmdAsterisk_Click(int side);
     void cmdHelp_Click();
     void cmdEnd_Click();
+    void cmdUpOneLevel_Click(int side);
+    void cmdRefresh_Click(int side);
+    void cmdSavePath_Click(int side);
+    void cmdRecallPath_Click(int side);
+    void cmdOptions_Click();
+    void cmdSynchronize_Click();
+    void txtFileType_Change(int side);
+    void txtFileType_LostFocus(int side);
+
+signals:
+    // Hooks for the windows that the main window opens; empty until they exist.
+    void optionsRequested();
+    void synchronizationRequested();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildSide(int side);
     void buildCommon();
     QToolButton *iconButton(const char *name, const QIcon &icon, int left, int top);
     void setMainTexts();
+    void setHelpTopics();
+    void recallSide(int side, const QString &path);
+    void popUp(QMenu *menu, int side);
 
     TwipsLayout *m_layout = nullptr;
     std::unique_ptr<SingleInstance> m_instance;

@@ -1,5 +1,6 @@
 #include "frmRecallPath.h"
 
+#include "ContextHelp.h"
 #include "Icons.h"
 #include "SavedPaths.h"
 #include "TwipsLayout.h"
@@ -49,6 +50,10 @@ frmRecallPath::frmRecallPath(QWidget *parent) : SecondaryWindow(parent), m_side(
     layout->add(cmdRecall, kDesignWidth - kMargin - kButtonWidth, kButtonTop, kButtonWidth,
                 kButtonHeight);
     resize(layout->designSize());
+    ContextHelp::setTopic(lstSavedPaths, 20010);
+    ContextHelp::setTopic(cmdCancel, 20020);
+    ContextHelp::setTopic(cmdEdit, 20030);
+    ContextHelp::setTopic(cmdRecall, 20040);
 
     connect(lstSavedPaths, &QListWidget::itemSelectionChanged, this,
             [this] { cmdRecall->setEnabled(!lstSavedPaths->selectedItems().isEmpty()); });

@@ -1,4 +1,7 @@
 #include "core/AppState.h"
+#include "mainwindow/ContextHelp.h"
+#include "mainwindow/FolderTree.h"
+#include "mainwindow/PathHelpers.h"
 #include "mainwindow/TwipsLayout.h"
 #include "mainwindow/frmMain.h"
 #include "platform/SingleInstance.h"
@@ -12,6 +15,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -25,8 +29,34 @@ protected:
     QString ini = home.filePath("settings/Orvanel.ini");
     ScriptedMessages box;
 
-    void SetUp() override { resetAppState(); }
-    void TearDown() override { resetAppState(); }
+    QString data = home.filePath("data");
+    QByteArray oldHome = qgetenv("HOME");
+
+    void SetUp() override
+    {
+        resetAppState();
+        QDir().mkpath(home.filePath("data/Work/Old"));
+        QDir().mkpath(home.filePath("data/Music"));
+        writeBytes(home.filePath("data/Work/notes.txt"), "n");
+        writeBytes(home.filePath("data/Work/plan.doc"), "p");
+        writeBytes(home.filePath("data/Work/.hidden"), "h");
+        qputenv("HOME", home.path().toUtf8());
+        const QString h = home.path();
+        Roots::setProvider([h] { return QStringList{h, QStringLiteral("/")}; });
+    }
+    void TearDown() override
+    {
+        Roots::setProvider(nullptr);
+        qputenv("HOME", oldHome);
+        resetAppState();
+    }
+    // A settings file whose two initial paths exist, so start-up asks nothing.
+    void withInitialPaths(const QByteArray &more = QByteArray())
+    {
+        QDir().mkpath(settings);
+        writeBytes(ini, "[General]\nLanguage=0\nLeftInitialPath=" + data.toUtf8()
+                            + "/Work\nRightInitialPath=" + data.toUtf8() + "\n" + more);
+    }
 
     std::unique_ptr<frmMain> start()
     {
@@ -62,12 +92,22 @@ TEST_F(MainWindow, FirstStartWithoutSettingsIsGreekWithEveryStartUpValue)
     EXPECT_EQ(find<QLineEdit>(*w, "txtFileType_1")->text(), "*.*");
     EXPECT_EQ(w->mnuRecallPathItem[0]->text(), "Πρόσφατες");
     EXPECT_TRUE(find<QLabel>(*w, "lblCopyright")->text().contains("©"));
-    EXPECT_TRUE(box.shown.empty());
+    // Both sides start at the home folder, each after saying so.
+    ASSERT_EQ(box.shown.size(), 2u);
+    EXPECT_EQ(box.shown[0].title, "<--  Ανάκληση διαδρομής");
+    EXPECT_EQ(box.shown[1].title, "Ανάκληση διαδρομής  -->");
+    EXPECT_EQ(box.shown[0].prompt, "Δεν έχει ορισθεί κάποια αρχική διαδρομή και έτσι, ως αρχική "
+                                   "διαδρομή, θα χρησιμοποιηθεί η «" + home.path() + "».");
+    EXPECT_EQ(box.shown[0].style, 64);
+    EXPECT_EQ(SelectedPath(w->tvwControl[0]), home.path());
+    EXPECT_EQ(SelectedPath(w->tvwControl[1]), home.path());
+    EXPECT_EQ(readBytes(ini), "[General]\nLanguage=0\n") << "the home folder is not stored";
 }
 
 TEST_F(MainWindow, LanguageButtonsSwitchEveryTextAndTheNextStartKeepsIt)
 {
     auto w = start();
+    box.shown.clear();
     QTest::mouseClick(find<QToolButton>(*w, "cmdLanguage_1"), Qt::LeftButton);
     EXPECT_FALSE(App().LanguageIsGreek);
     EXPECT_EQ(w->windowTitle(), "Folder synchronization");
@@ -80,6 +120,7 @@ TEST_F(MainWindow, LanguageButtonsSwitchEveryTextAndTheNextStartKeepsIt)
     EXPECT_EQ(find<QToolButton>(*w, "cmdLanguage_0")->toolTip(), "Ελληνικά / Greek");
     EXPECT_EQ(App().HelpFilePath, QDir(home.path()).filePath("OrvanelUk.hlp"));
     EXPECT_EQ(readBytes(ini), "[General]\nLanguage=1\n");
+    EXPECT_TRUE(box.shown.empty());
 
     // English again: same texts, the key written again.
     QTest::mouseClick(find<QToolButton>(*w, "cmdLanguage_1"), Qt::LeftButton);
@@ -96,14 +137,18 @@ TEST_F(MainWindow, LanguageButtonsSwitchEveryTextAndTheNextStartKeepsIt)
 TEST_F(MainWindow, StartReadsAnEditedFileAndKeepsItsOtherLines)
 {
     QDir().mkpath(settings);
-    const QByteArray edited = "; my settings\n[General]\nLanguage=2\nLeftInitialPath=/srv/data\n"
+    const QByteArray edited = "; my settings\n[General]\nLanguage=2\nLeftInitialPath=" + data.toUtf8() + "\n"
                               "Colour=blue\n\n[Options]\nLevels=12345\nDeleteOnCancel=2\n"
                               "[warnings]\noptions=0\n";
     writeBytes(ini, edited);
     auto w = start();
     EXPECT_FALSE(App().LanguageIsGreek);
-    EXPECT_EQ(App().InitialPath[0], "/srv/data");
-    EXPECT_EQ(App().InitialPath[1], "");
+    EXPECT_EQ(App().InitialPath[0], data);
+    EXPECT_EQ(App().InitialPath[1], home.path()) << "in memory only";
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].prompt, "'" + home.path() + "' will be used as the default initial path, "
+                                   "since an initial path has not been set.");
+    EXPECT_EQ(box.shown[0].title, "Recall path  -->");
     EXPECT_EQ(App().OptionValues.Levels, 1234);
     EXPECT_FALSE(App().OptionValues.DeleteOnCancel);
     EXPECT_FALSE(App().ReminderSwitches.Options);
@@ -141,6 +186,7 @@ TEST_F(MainWindow, UnusableSettingsFolderIsReportedAndTheWindowStillStarts)
 
 TEST_F(MainWindow, HelpButtonShowsTheHelpMessage)
 {
+    withInitialPaths();
     auto w = start();
     QTest::mouseClick(find<QToolButton>(*w, "cmdHelp"), Qt::LeftButton);
     QTest::mouseClick(find<QToolButton>(*w, "cmdLanguage_1"), Qt::LeftButton);
@@ -148,6 +194,7 @@ TEST_F(MainWindow, HelpButtonShowsTheHelpMessage)
     ASSERT_EQ(box.shown.size(), 2u);
     EXPECT_EQ(box.shown[0].title, "Βοήθεια");
     EXPECT_TRUE(box.shown[0].prompt.startsWith("Για να λάβουμε άμεση βοήθεια"));
+    EXPECT_TRUE(box.shown[0].prompt.contains("\r\n4) Ένα αρχείο ή/και το όνομα ενός αρχείου.\r\n"));
     EXPECT_EQ(box.shown[1].title, "Help");
     EXPECT_TRUE(box.shown[1].prompt.endsWith("will be stored."));
     EXPECT_EQ(box.shown[1].prompt.count("\r\n\r\n"), 3);
@@ -156,6 +203,7 @@ TEST_F(MainWindow, HelpButtonShowsTheHelpMessage)
 
 TEST_F(MainWindow, ControlsSitAtTheirDesignPlacesAndScaleWithTheWindow)
 {
+    withInitialPaths();
     auto w = start();
     w->show();
     w->resize(w->layoutHelper()->designSize());
@@ -175,6 +223,7 @@ TEST_F(MainWindow, ControlsSitAtTheirDesignPlacesAndScaleWithTheWindow)
 
 TEST_F(MainWindow, EndClosesTheWindowWithoutAnyQuestion)
 {
+    withInitialPaths();
     auto w = start();
     w->show();
     QTest::mouseClick(find<QToolButton>(*w, "cmdEnd"), Qt::LeftButton);
@@ -182,4 +231,156 @@ TEST_F(MainWindow, EndClosesTheWindowWithoutAnyQuestion)
     EXPECT_TRUE(box.shown.empty());
 }
 
+TEST_F(MainWindow, FilterRulesApplyWhileTypingAndTidyOnLeaving)
+{
+    withInitialPaths();
+    auto w = start();
+    FileList *list = w->filFile[0];
+    QLineEdit *filter = w->txtFileType[0];
+    ASSERT_EQ(list->folder(), data + "/Work");
+    EXPECT_EQ(list->count(), 3) << "hidden files are listed";
+
+    filter->setText("*.txt");
+    EXPECT_EQ(list->count(), 1);
+    filter->setText("*.doc;");
+    EXPECT_EQ(list->pattern(), "*.txt") << "a trailing ; waits for the next pattern";
+    filter->setText("*.doc;*.txt");
+    EXPECT_EQ(list->count(), 2);
+
+    w->show();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    filter->setFocus();
+    filter->setText("  *.bak  ");
+    w->txtFileType[1]->setFocus();
+    EXPECT_EQ(filter->text(), "*.bak");
+    filter->setFocus();
+    filter->clear();
+    w->txtFileType[1]->setFocus();
+    EXPECT_EQ(filter->text(), "*.*");
+    EXPECT_EQ(list->count(), 3);
+}
+
+TEST_F(MainWindow, UpOneLevelClimbsToTheParentAndStopsAtTheTop)
+{
+    withInitialPaths();
+    auto w = start();
+    QTest::mouseClick(w->cmdUpOneLevel[0], Qt::LeftButton);
+    EXPECT_EQ(SelectedPath(w->tvwControl[0]), data);
+    EXPECT_EQ(w->filFile[0]->folder(), data);
+
+    ASSERT_TRUE(SelectPath("/", w->tvwControl[1], w->filFile[1], w->lstControl[1]));
+    QTest::mouseClick(w->cmdUpOneLevel[1], Qt::LeftButton);
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].title, "Ένα επίπεδο επάνω");
+    EXPECT_EQ(box.shown[0].style, 16);
+    EXPECT_EQ(SelectedPath(w->tvwControl[1]), "/");
+}
+
+TEST_F(MainWindow, RefreshShowsNewFoldersAndRecallsWhatIsLeftOfARemovedOne)
+{
+    withInitialPaths();
+    auto w = start();
+    QDir().mkpath(data + "/Work/Fresh");
+    QTest::mouseClick(w->cmdRefresh[0], Qt::LeftButton);
+    EXPECT_EQ(SelectedPath(w->tvwControl[0]), data + "/Work");
+    EXPECT_NE(w->tvwControl[0]->node(FolderTree::makeKey(0, data + "/Work/Fresh")), nullptr);
+
+    ASSERT_TRUE(SelectPath(data + "/Work/Old", w->tvwControl[0], w->filFile[0], w->lstControl[0]));
+    ASSERT_TRUE(QDir(data + "/Work/Old").removeRecursively());
+    box.answer(Msg::Cancel);
+    QTest::mouseClick(w->cmdRefresh[0], Qt::LeftButton);
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].title, "<--  Ανάκληση διαδρομής");
+    EXPECT_EQ(SelectedPath(w->tvwControl[0]), data + "/Work");
+}
+
+TEST_F(MainWindow, AMissingInitialPathIsRecalledAsFarAsItExists)
+{
+    withInitialPaths();
+    writeBytes(ini, "[General]\nLeftInitialPath=" + data.toUtf8() + "/Music/Gone\nRightInitialPath="
+                        + data.toUtf8() + "\n");
+    box.answer(Msg::Ok);
+    auto w = start();
+    ASSERT_EQ(box.shown.size(), 2u);
+    EXPECT_EQ(box.shown[0].style, 33);
+    EXPECT_EQ(box.shown[1].style, 64);
+    EXPECT_EQ(SelectedPath(w->tvwControl[0]), data + "/Music");
+    EXPECT_EQ(App().InitialPath[0], data + "/Music/Gone") << "the setting is used as it is";
+}
+
+TEST_F(MainWindow, RecallMenuShowsTheInitialPathWhileOpen)
+{
+    withInitialPaths();
+    auto w = start();
+    QString whileOpen;
+    QTimer::singleShot(50, w.get(), [&] {
+        whileOpen = w->mnuRecallPathItem[1]->text();
+        w->mnuRecallPath->close();
+    });
+    QTest::mouseClick(w->cmdRecallPath[1], Qt::LeftButton);
+    EXPECT_EQ(whileOpen, "Αρχική  [ " + data + " ]");
+    EXPECT_EQ(w->mnuRecallPathItem[1]->text(), "Αρχική");
+    EXPECT_EQ(w->mnuRecallPath->property("side").toInt(), 1);
+}
+
+TEST_F(MainWindow, SynchronizeOpensTheOptionsFirstOnlyWhenAsked)
+{
+    withInitialPaths();
+    auto w = start();
+    QStringList opened;
+    QObject::connect(w.get(), &frmMain::optionsRequested, [&] { opened << "options"; });
+    QObject::connect(w.get(), &frmMain::synchronizationRequested, [&] { opened << "sync"; });
+    QTest::mouseClick(w->cmdSynchronize, Qt::LeftButton);
+    App().OptionValues.ShowOptions = false;
+    QTest::mouseClick(w->cmdSynchronize, Qt::LeftButton);
+    EXPECT_EQ(opened, (QStringList{"options", "sync", "sync"}));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(MainWindow, SaveMenuStoresTheSidesFolderAndRecallMenuBringsTheInitialPathBack)
+{
+    withInitialPaths();
+    auto w = start();
+    w->mnuSavePath->setProperty("side", 1);
+    box.answer(Msg::Yes);
+    w->mnuSavePathItem[0]->trigger();
+    EXPECT_EQ(readBytes(home.filePath("settings/SavedRightPaths.txt")), data.toUtf8() + "\r\n");
+    EXPECT_EQ(readBytes(home.filePath("settings/SavedLeftPaths.txt")), "");
+
+    ASSERT_TRUE(SelectPath(data + "/Music", w->tvwControl[0], w->filFile[0], w->lstControl[0]));
+    w->mnuSavePath->setProperty("side", 0);
+    box.answer(Msg::Yes);
+    w->mnuSavePathItem[1]->trigger();
+    EXPECT_EQ(App().InitialPath[0], data + "/Music");
+
+    ASSERT_TRUE(SelectPath(data, w->tvwControl[0], w->filFile[0], w->lstControl[0]));
+    w->mnuRecallPath->setProperty("side", 0);
+    w->mnuRecallPathItem[1]->trigger();
+    EXPECT_EQ(SelectedPath(w->tvwControl[0]), data + "/Music");
+    EXPECT_EQ(box.unexpected, 0);
+}
+
+TEST_F(MainWindow, EveryControlHasItsHelpTopicAndTheMenusShowTheButtonsHelp)
+{
+    withInitialPaths();
+    writeBytes(home.filePath("OrvanelGr.hlp"), "[10080]\nΑνάκληση δεξιά\n[10030]\nΑποθήκευση αριστερά\n");
+    auto w = start();
+    EXPECT_EQ(ContextHelp::topic(w->tvwControl[1]), 10020);
+    EXPECT_EQ(ContextHelp::topic(w->txtFileType[1]), 10220);
+    EXPECT_EQ(ContextHelp::topic(w->cmdLanguage[0]), 10120);
+    EXPECT_EQ(ContextHelp::topic(w->lstControl[0]), 10230);
+    EXPECT_EQ(ContextHelp::topic(w->picCopyright), 10180);
+    QList<int> shown;
+    auto previous = ContextHelp::setDisplay(
+        [&](QWidget *, int topic, const QString &, const QPoint &) { shown << topic; });
+    w->mnuRecallPath->setProperty("side", 1);
+    w->mnuRecallPathItem[2]->trigger();
+    w->mnuSavePath->setProperty("side", 0);
+    w->mnuSavePathItem[2]->trigger();
+    ContextHelp::setDisplay(previous);
+    EXPECT_EQ(shown, (QList<int>{10080, 10030}));
+}
+
 } // namespace
+

@@ -1,0 +1,231 @@
+#include "PathHelpers.h"
+
+#include "core/AppState.h"
+#include "platform/Locations.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <algorithm>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+QString NormalizeCase(const QString &text)
+{
+    return App().OptionValues.CaseSensitive ? text : text.toUpper();
+}
+
+QString AddTrailingSeparator(const QString &text, QChar separator)
+{
+    return text.endsWith(separator) ? text : text + separator;
+}
+
+QString RemoveTrailingSeparator(const QString &text, QChar separator)
+{
+    return text.endsWith(separator) ? text.chopped(1) : text;
+}
+
+QString LastPathComponent(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? QString() : path.mid(slash + 1);
+}
+
+QString tidyFolderPath(const QString &path)
+{
+    if (path.isEmpty())
+        return path;
+    return QDir::cleanPath(path);
+}
+
+QString parentFolder(const QString &path)
+{
+    const QString p = tidyFolderPath(path);
+    if (p == QLatin1String("/") || p.isEmpty())
+        return QString();
+    const qsizetype slash = p.lastIndexOf(QLatin1Char('/'));
+    return slash <= 0 ? QStringLiteral("/") : p.left(slash);
+}
+
+namespace Roots {
+
+namespace {
+std::function<QStringList()> &provider()
+{
+    static std::function<QStringList()> p;
+    return p;
+}
+
+// /proc/self/mounts writes blanks and such as octal escapes.
+QString unescapeMount(const QByteArray &field)
+{
+    QByteArray out;
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size()) {
+            bool ok = false;
+            const int c = field.mid(i + 1, 3).toInt(&ok, 8);
+            if (ok) {
+                out.append(char(c));
+                i += 3;
+                continue;
+            }
+        }
+        out.append(field[i]);
+    }
+    return QFile::decodeName(out);
+}
+
+QStringList mountedDisks()
+{
+    QStringList found;
+    QFile mounts(QStringLiteral("/proc/self/mounts"));
+    if (!mounts.open(QIODevice::ReadOnly))
+        return found;
+    const QList<QByteArray> lines = mounts.readAll().split('\n');
+    for (const QByteArray &line : lines) {
+        const QList<QByteArray> f = line.split(' ');
+        if (f.size() < 2)
+            continue;
+        const QString point = unescapeMount(f[1]);
+        for (const char *base : {"/media/", "/run/media/", "/mnt/"})
+            if (point.startsWith(QLatin1String(base)) && QFileInfo(point).isDir())
+                found << point;
+    }
+    found.sort();
+    return found;
+}
+} // namespace
+
+QStringList list()
+{
+    if (provider())
+        return provider()();
+    QStringList roots{Locations::homeFolder(), QStringLiteral("/")};
+    roots << mountedDisks();
+    roots.removeDuplicates();
+    return roots;
+}
+
+void setProvider(std::function<QStringList()> p) { provider() = std::move(p); }
+
+int containing(const QStringList &roots, const QString &path)
+{
+    const QString p = NormalizeCase(AddTrailingSeparator(path));
+    int best = -1;
+    qsizetype bestLength = -1;
+    for (int i = 0; i < roots.size(); ++i) {
+        const QString r = NormalizeCase(AddTrailingSeparator(roots[i]));
+        if (p.startsWith(r) && r.size() > bestLength) {
+            best = i;
+            bestLength = r.size();
+        }
+    }
+    return best;
+}
+
+} // namespace Roots
+
+namespace FolderListing {
+
+namespace {
+enum class Kind { Folder, File, Other };
+
+Kind kindOf(int dirFd, const dirent *e)
+{
+    switch (e->d_type) {
+    case DT_DIR: return Kind::Folder;
+    case DT_REG:
+    case DT_LNK: return Kind::File;
+    case DT_UNKNOWN: break;
+    default: return Kind::Other;
+    }
+    struct stat st {};
+    if (::fstatat(dirFd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return Kind::Other;
+    if (S_ISDIR(st.st_mode))
+        return Kind::Folder;
+    if (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))
+        return Kind::File;
+    return Kind::Other;
+}
+
+template <class F>
+bool forEachEntry(const QString &folder, F &&f)
+{
+    DIR *d = ::opendir(QFile::encodeName(folder).constData());
+    if (!d)
+        return false;
+    const int fd = ::dirfd(d);
+    while (const dirent *e = ::readdir(d)) {
+        if (e->d_name[0] == '.' && (e->d_name[1] == 0 || (e->d_name[1] == '.' && e->d_name[2] == 0)))
+            continue;
+        f(QFile::decodeName(e->d_name), kindOf(fd, e));
+    }
+    ::closedir(d);
+    return true;
+}
+
+bool isOurTemporary(const QString &name) { return name.startsWith(QLatin1String(".orvanel-tmp-")); }
+} // namespace
+
+QStringList subfolders(const QString &folder)
+{
+    QStringList names;
+    forEachEntry(folder, [&](const QString &name, Kind k) {
+        if (k == Kind::Folder)
+            names << name;
+    });
+    return names;
+}
+
+bool files(const QString &folder, const QString &pattern, QStringList *names)
+{
+    names->clear();
+    return forEachEntry(folder, [&](const QString &name, Kind k) {
+        if (k == Kind::File && !isOurTemporary(name) && matchesPattern(name, pattern))
+            *names << name;
+    });
+}
+
+} // namespace FolderListing
+
+bool matchesPattern(const QString &name, const QString &pattern)
+{
+    const QStringList parts = pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    if (parts.isEmpty())
+        return true;
+    const Qt::CaseSensitivity cs =
+        App().OptionValues.CaseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    for (const QString &raw : parts) {
+        const QString p = raw.trimmed();
+        if (p == QLatin1String("*.*") || p == QLatin1String("*"))
+            return true;
+        // A hand-rolled matcher: no regular expression per name, and "[" stays literal.
+        qsizetype n = 0, s = 0, star = -1, mark = 0;
+        while (n < name.size()) {
+            if (s < p.size() && p[s] == QLatin1Char('*')) {
+                star = s++;
+                mark = n;
+            } else if (s < p.size()
+                       && (p[s] == QLatin1Char('?')
+                           || QStringView(p).mid(s, 1).compare(QStringView(name).mid(n, 1), cs) == 0)) {
+                ++n;
+                ++s;
+            } else if (star >= 0) {
+                s = star + 1;
+                n = ++mark;
+            } else {
+                break;
+            }
+        }
+        if (n == name.size()) {
+            while (s < p.size() && p[s] == QLatin1Char('*'))
+                ++s;
+            if (s == p.size())
+                return true;
+        }
+    }
+    return false;
+}
