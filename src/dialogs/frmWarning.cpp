@@ -1,0 +1,3 @@
+#include "frmWarning.h"
+
+void ShowReminder() {}
