@@ -6,6 +6,7 @@ ScriptedMessages::~ScriptedMessages() { setMessageService(m_previous); }
 
 int ScriptedMessages::show(const QString &prompt, const QString &title, int style)
 {
+    std::lock_guard lock(m_mutex);
     shown.push_back({prompt, title, style});
     if (!answers.empty()) {
         const int a = answers.front();

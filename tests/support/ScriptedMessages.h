@@ -3,6 +3,7 @@
 #include "platform/MessageService.h"
 
 #include <QString>
+#include <mutex>
 #include <deque>
 #include <vector>
 
@@ -33,4 +34,5 @@ public:
 
 private:
     MessageService *m_previous;
+    std::mutex m_mutex; // a run may ask from its worker thread
 };

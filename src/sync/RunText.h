@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+// Texts and numbers as a run shows them.
+namespace RunText {
+// "#,###,###,##0": digits grouped in thousands with the locale's separator.
+QString formatCount(std::int64_t value);
+// The percentage of a progress bar: position/last as a whole number, halves to
+// even, 100 when last < 1, kept within 0..100.
+int progressPercent(std::int64_t position, std::int64_t last);
+QString stepTitle(int step, bool swapping);
+QString noItemsPrompt(bool swapping);
+QString noItemsTitle();
+} // namespace RunText
