@@ -6,6 +6,10 @@
 #include "PathHelpers.h"
 #include "SavedPaths.h"
 #include "frmRecallPath.h"
+#include "dialogs/frmAbout.h"
+#include "dialogs/frmWarning.h"
+#include "options/frmOptions.h"
+#include "sync/frmSynchronize.h"
 #include "TwipsLayout.h"
 #include "core/AppState.h"
 #include "core/ErrorReport.h"
@@ -20,6 +24,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QFocusEvent>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -77,6 +82,21 @@ frmMain::frmMain(QWidget *parent) : QWidget(parent)
     buildCommon();
     setHelpTopics();
     resize(m_layout->designSize());
+    openOptions = [this] { frmOptions::editOptions(this); };
+    openSynchronization = [this](const RunInputs &in) { frmSynchronize::showModal(in, this); };
+    openAbout = [this] { frmAbout::showModal(this); };
+    lblCopyright->installEventFilter(this);
+    picCopyright->installEventFilter(this);
+}
+
+RunInputs frmMain::runInputs() const
+{
+    RunInputs in;
+    for (int side = 0; side < 2; ++side) {
+        in.SourcePath[side] = SelectedPath(tvwControl[side]);
+        in.Pattern[side] = txtFileType[side]->text().trimmed();
+    }
+    return in;
 }
 
 frmMain::~frmMain() = default;
@@ -406,7 +426,7 @@ void frmMain::cmdRecallPath_Click(int side)
 
 void frmMain::cmdOptions_Click()
 {
-    guarded(Loc::MainOptions, [&] { Q_EMIT optionsRequested(); });
+    guarded(Loc::MainOptions, [&] { openOptions(); });
 }
 
 void frmMain::cmdSynchronize_Click()
@@ -418,9 +438,10 @@ void frmMain::cmdSynchronize_Click()
         } restore;
         if (App().OptionValues.ShowOptions) {
             App().CurrentReminder = 1;
-            Q_EMIT optionsRequested();
+            ShowReminder();
+            openOptions();
         }
-        Q_EMIT synchronizationRequested();
+        openSynchronization(runInputs());
     });
 }
 
@@ -442,6 +463,11 @@ void frmMain::txtFileType_LostFocus(int side)
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
+    if ((watched == lblCopyright || watched == picCopyright) && event->type() == QEvent::MouseButtonPress
+        && static_cast<QMouseEvent *>(event)->button() != Qt::RightButton) {
+        guarded(Loc::AboutLoad, [this] { openAbout(); });
+        return true;
+    }
     for (int side = 0; side < 2; ++side) {
         if (watched == txtFileType[side]) {
             if (event->type() == QEvent::FocusIn)

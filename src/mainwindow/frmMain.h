@@ -1,6 +1,9 @@
 #pragma once
 
+#include "sync/SyncRun.h"
+
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -70,10 +73,13 @@ public slots:
     void txtFileType_Change(int side);
     void txtFileType_LostFocus(int side);
 
-signals:
-    // Hooks for the windows that the main window opens; empty until they exist.
-    void optionsRequested();
-    void synchronizationRequested();
+public:
+    // The windows the main window opens; tests put their own in place.
+    std::function<void()> openOptions;
+    std::function<void(const RunInputs &)> openSynchronization;
+    std::function<void()> openAbout;
+    // What a run starts from: each side's selected folder and file pattern.
+    RunInputs runInputs() const;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

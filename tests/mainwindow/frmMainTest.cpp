@@ -329,12 +329,21 @@ TEST_F(MainWindow, SynchronizeOpensTheOptionsFirstOnlyWhenAsked)
     withInitialPaths();
     auto w = start();
     QStringList opened;
-    QObject::connect(w.get(), &frmMain::optionsRequested, [&] { opened << "options"; });
-    QObject::connect(w.get(), &frmMain::synchronizationRequested, [&] { opened << "sync"; });
+    App().ReminderSwitches.Options = false;
+    w->openOptions = [&] { opened << "options " + QString::number(App().CurrentReminder); };
+    w->openSynchronization = [&](const RunInputs &in) {
+        opened << "sync " + in.SourcePath[0] + " " + in.Pattern[1];
+    };
+    w->openAbout = [&] { opened << "about"; };
+    w->txtFileType[1]->setText("*.txt");
     QTest::mouseClick(w->cmdSynchronize, Qt::LeftButton);
     App().OptionValues.ShowOptions = false;
     QTest::mouseClick(w->cmdSynchronize, Qt::LeftButton);
-    EXPECT_EQ(opened, (QStringList{"options", "sync", "sync"}));
+    QTest::mouseClick(w->cmdOptions, Qt::LeftButton);
+    QTest::mousePress(w->picCopyright, Qt::LeftButton);
+    QTest::mousePress(w->lblCopyright, Qt::RightButton);
+    const QString sync = "sync " + data + "/Work *.txt";
+    EXPECT_EQ(opened, (QStringList{"options 1", sync, sync, "options 1", "about"}));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 

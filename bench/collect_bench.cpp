@@ -1,0 +1,138 @@
+// Collects and selects a generated tree of 100,000 files, once through the
+// engine alone and once through the synchronization window, and reports the
+// times and the longest stall of the window's event loop.
+//
+//   orvanel_collect_bench [TREE]     (default /tmp/orvanel-bench/tree100k)
+//
+// The tree is made once and kept: deleting and recreating big trees right
+// before a measurement is what makes these disks slow.
+
+#include "core/AppState.h"
+#include "core/Language.h"
+#include "mainwindow/PathHelpers.h"
+#include "platform/MessageService.h"
+#include "sync/SyncRun.h"
+#include "sync/frmSynchronize.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QTextStream>
+#include <QTimer>
+
+namespace {
+
+constexpr int kTop = 10, kSub = 10, kFiles = 1000;
+
+void makeTree(const QString &root)
+{
+    if (QFileInfo::exists(root + "/.complete"))
+        return;
+    QTextStream(stdout) << "making " << kTop * kSub * kFiles << " files in " << root << Qt::endl;
+    for (int a = 0; a < kTop; ++a)
+        for (int b = 0; b < kSub; ++b) {
+            const QString dir = QStringLiteral("%1/d%2/s%3").arg(root).arg(a).arg(b);
+            QDir().mkpath(dir);
+            for (int f = 0; f < kFiles; ++f) {
+                QFile file(QStringLiteral("%1/file%2.txt").arg(dir).arg(f));
+                file.open(QIODevice::WriteOnly);
+                file.write("x");
+            }
+        }
+    QFile(root + "/.complete").open(QIODevice::WriteOnly);
+}
+
+class QuietHost : public RunHost {
+public:
+    void setState(RunState) override {}
+    void stepTitle(const QString &) override {}
+    void showPath(int, const QString &) override {}
+    void showProgressBar(bool) override {}
+    void progress(int) override {}
+    void stepCounters(int, int, const SideCounters &) override {}
+    void summary(const QString &) override {}
+    void reminder(int) override {}
+    QString chooseTargetFolder() override { return {}; }
+    void beep() override {}
+    bool checkpoint() override { return false; }
+};
+
+class Silent : public MessageService {
+public:
+    int show(const QString &p, const QString &, int) override
+    {
+        QTextStream(stderr) << "message: " << p << Qt::endl;
+        return Msg::Ok;
+    }
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QString tree = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/orvanel-bench/tree100k");
+    makeTree(tree);
+    Silent silent;
+    setMessageService(&silent);
+    Roots::setProvider([] { return QStringList{QStringLiteral("/nonexistent-root")}; });
+    Language::applyState(Language::English);
+    App().OptionValues.SwapItems = true;
+    App().OptionValues.WhichItemsToCopy = 1; // common items: the matching does real work
+    App().ReminderSwitches = Reminders{false, false, false, false, false};
+    RunInputs in;
+    in.SourcePath[0] = tree;
+    in.SourcePath[1] = tree;
+
+    QElapsedTimer t;
+    t.start();
+    QProcess find;
+    find.start(QStringLiteral("sh"), {QStringLiteral("-c"),
+                                      QStringLiteral("find '%1' -printf '%s\\n' | wc -l").arg(tree)});
+    find.waitForFinished(-1);
+    const qint64 findMs = t.elapsed();
+    QTextStream out(stdout);
+    out << "find -printf | wc -l: " << findMs << " ms (" << find.readAll().trimmed() << " entries)" << Qt::endl;
+
+    QuietHost host;
+    SyncRun engineRun(host, in);
+    t.restart();
+    const bool ok = engineRun.collectItems(0) && engineRun.collectItems(1);
+    const qint64 collectMs = t.elapsed();
+    for (auto &c : engineRun.Counters)
+        c.resetKept();
+    t.restart();
+    const bool ok2 = ok && engineRun.selectItems(0) && engineRun.selectItems(1);
+    const qint64 selectMs = t.elapsed();
+    out << "engine: collect both sides " << collectMs << " ms, select (common) " << selectMs << " ms, "
+        << engineRun.lstFilteredItems[0].size() << " items per side" << (ok2 ? "" : " FAILED") << Qt::endl;
+
+    frmSynchronize w(in);
+    w.show();
+    QElapsedTimer tick;
+    qint64 worstGap = 0;
+    QTimer probe;
+    probe.setInterval(5);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        worstGap = std::max(worstGap, tick.restart());
+    });
+    t.restart();
+    tick.start();
+    probe.start();
+    QTimer::singleShot(0, [&] { w.cmdSynchronize->click(); });
+    while (w.state() != RunState::Finished && w.isVisible())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    const qint64 windowMs = t.elapsed();
+    probe.stop();
+    out << "window: steps 1 and 2 in " << windowMs << " ms; longest event-loop stall " << worstGap << " ms"
+        << Qt::endl;
+    out << "ratio engine collect / find: " << QString::number(double(collectMs) / 2 / std::max<qint64>(findMs, 1), 'f', 2)
+        << " (per side)" << Qt::endl;
+    setMessageService(nullptr);
+    return w.state() == RunState::Finished ? 0 : 1;
+}
