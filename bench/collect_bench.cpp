@@ -57,6 +57,12 @@ public:
     void reminder(int) override {}
     QString chooseTargetFolder() override { return {}; }
     void beep() override {}
+    void manualSelection(ManualSelectionSide sides[2]) override
+    {
+        for (int i = 0; i < 2; ++i)
+            sides[i].selected.assign(sides[i].entries.size(), true);
+    }
+    int fileChoice(const FileChoiceFile &, const FileChoiceFile &, int &) override { return -1; }
     bool checkpoint() override { return false; }
 };
 

@@ -1,6 +1,8 @@
 #include "TwipsLayout.h"
 
+#include <QScreen>
 #include <QWidget>
+#include <algorithm>
 #include <QWidgetItem>
 #include <cmath>
 
@@ -75,4 +77,18 @@ void TwipsLayout::setGeometry(const QRect &rect)
         const int b = int(std::lround((t.top() + t.height()) / 15.0 * sy));
         e.item->setGeometry(QRect(rect.left() + x, rect.top() + y, r - x, b - y));
     }
+}
+
+double TwipsLayout::fittingScale(const QWidget *window, QSize design, const std::function<bool(double)> &allFit)
+{
+    double limit = 2.0;
+    if (const QScreen *s = window->screen()) {
+        const QSize room = s->availableGeometry().size();
+        limit = std::max(1.0, std::min({limit, double(room.width()) / design.width(),
+                                        double(room.height()) / design.height()}));
+    }
+    for (double scale = 1.0; scale < limit; scale += 0.05)
+        if (allFit(scale))
+            return scale;
+    return limit;
 }

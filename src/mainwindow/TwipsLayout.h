@@ -3,6 +3,7 @@
 #include <QLayout>
 #include <QRect>
 #include <QVector>
+#include <functional>
 
 // Places widgets at their design positions, given in twips (15 per pixel), and
 // scales them proportionally when the window is resized.
@@ -19,6 +20,11 @@ public:
     QSize designSize() const; // pixels
 
     static int toPixels(int twips) { return (twips + 7) / 15; }
+    // The smallest enlargement, in steps of 5%, at which allFit(scale) holds:
+    // the desktop font may be wider than the design's. Capped at 2 and at the
+    // screen, which would otherwise hide more than the enlargement shows.
+    static double fittingScale(const QWidget *window, QSize designSize,
+                               const std::function<bool(double)> &allFit);
 
     void addItem(QLayoutItem *item) override;
     QLayoutItem *itemAt(int index) const override;

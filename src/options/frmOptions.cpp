@@ -379,18 +379,7 @@ double frmOptions::fittingScale() const
                         return false;
         return true;
     };
-    // A screen smaller than the enlarged window would hide more than it shows.
-    double limit = 2.0;
-    if (const QScreen *s = screen()) {
-        const QSize design = m_layout->designSize();
-        const QSize room = s->availableGeometry().size();
-        limit = std::max(1.0, std::min({limit, double(room.width()) / design.width(),
-                                        double(room.height()) / design.height()}));
-    }
-    for (double scale = 1.0; scale < limit; scale += 0.05)
-        if (allFit(scale))
-            return scale;
-    return limit;
+    return TwipsLayout::fittingScale(this, m_layout->designSize(), allFit);
 }
 
 void frmOptions::setCaptions()

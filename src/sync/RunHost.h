@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <cstdint>
+#include <vector>
 
 // What a run shows and asks. The synchronization window is one host, the
 // command line another, the tests' scripted fake a third. A run may call its
@@ -18,6 +20,20 @@ struct SideCounters {
     std::int64_t BytesKept = 0;
 
     void resetKept() { FoldersKept = FilesKept = BytesKept = 0; }
+};
+
+// One of the two files of the file-choice question.
+struct FileChoiceFile {
+    QString path;            // full path, in its own letter case
+    std::int64_t size = 0;   // bytes
+    QDateTime modified;      // local time
+};
+
+// The entries a side offers for manual selection, and what the user kept.
+struct ManualSelectionSide {
+    QString rootPath;            // shown above the list; empty for a side not processed
+    std::vector<QString> entries; // "+folder" / "-file" relative paths, in order
+    std::vector<bool> selected;   // filled by the host, one per entry
 };
 
 class RunHost {
@@ -41,6 +57,15 @@ public:
     // Lets the user name and create the target folder; its path, or empty.
     virtual QString chooseTargetFolder() = 0;
     virtual void beep() = 0;
+    // The manual selection window: fills each side's `selected` and returns when
+    // the user pressed OK.
+    virtual void manualSelection(ManualSelectionSide sides[2]) = 0;
+    // The file-choice window for a file present on both sides: 0 copies the
+    // upper file, 1 the lower, -1 neither. remainingChoice (1 newer, 2 older,
+    // 3 ask, 4 nothing) comes in as the rule in force and goes out as the
+    // rule the user left selected.
+    virtual int fileChoice(const FileChoiceFile &upper, const FileChoiceFile &lower,
+                           int &remainingChoice) = 0;
 
     // Called before every item: lets the window breathe and tells whether the
     // run must stop now. While the user answers the Cancel question the call

@@ -88,3 +88,15 @@ QString noItemsTitle()
 }
 
 } // namespace RunText
+
+namespace RunText {
+
+QString countersLine(std::int64_t folders, std::int64_t files, std::int64_t bytes)
+{
+    return tx("Folders: ", "Φάκελλοι: ") + formatCount(folders) + QStringLiteral(". ")
+           + tx("Files: ", "Αρχεία: ") + formatCount(files) + QStringLiteral(". ")
+           + tx("File size in bytes: ", "Μέγεθος αρχείων σε χαρακτήρες: ") + formatCount(bytes)
+           + QLatin1Char('.');
+}
+
+} // namespace RunText

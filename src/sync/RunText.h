@@ -11,6 +11,8 @@ QString formatCount(std::int64_t value);
 // even, 100 when last < 1, kept within 0..100.
 int progressPercent(std::int64_t position, std::int64_t last);
 QString stepTitle(int step, bool swapping);
+// The totals line of a finished run.
+QString countersLine(std::int64_t folders, std::int64_t files, std::int64_t bytes);
 QString noItemsPrompt(bool swapping);
 QString noItemsTitle();
 } // namespace RunText

@@ -6,7 +6,9 @@
 #include "core/ErrorReport.h"
 #include "core/Texts.h"
 #include "mainwindow/PathHelpers.h"
+#include "options/OptionRules.h"
 #include "platform/Errors.h"
+#include "platform/FileOps.h"
 #include "platform/MessageService.h"
 
 #include <QFile>
@@ -32,6 +34,8 @@ struct FolderContents {
     struct File {
         QString name;
         std::int64_t size;
+        std::int64_t seconds;
+        std::int64_t nanoseconds;
     };
     std::vector<File> files;
 };
@@ -70,7 +74,9 @@ FolderContents readFolder(const QString &folder, const QString &pattern, bool wi
         } else if ((type == DT_REG || type == DT_LNK) && withFiles && !isOurTemporary(n)) {
             const QString name = QFile::decodeName(n);
             if (matchesPattern(name, pattern))
-                c.files.push_back({name, statted ? std::int64_t(st.st_size) : 0});
+                c.files.push_back({name, statted ? std::int64_t(st.st_size) : 0,
+                                   statted ? std::int64_t(st.st_mtim.tv_sec) : 0,
+                                   statted ? std::int64_t(st.st_mtim.tv_nsec) : 0});
         }
     }
     ::closedir(d);
@@ -99,6 +105,8 @@ bool isRoot(const QString &path)
 } // namespace
 
 SyncRun::SyncRun(RunHost &host, RunInputs inputs) : m_host(host), m_inputs(std::move(inputs)) {}
+
+SyncRun::~SyncRun() = default;
 
 bool SyncRun::WithinLevels(const QString &relativePath, int levels)
 {
@@ -191,6 +199,9 @@ SyncRun::Outcome SyncRun::body()
         lstItems[side].clear();
         lstFilteredItems[side].clear();
         Counters[side] = SideCounters();
+        // Both roots are known even when one side is not processed: a swap
+        // of the left side's items writes into the right source.
+        lstItems[side].RootPath = AddTrailingSeparator(tidyFolderPath(m_inputs.SourcePath[side]));
     }
 
     // Step 1.
@@ -216,6 +227,34 @@ SyncRun::Outcome SyncRun::body()
     if (NoItemsToSynchronize(lstFilteredItems[0], lstFilteredItems[1]))
         return interrupt();
 
+    if (!manualSelection())
+        return Outcome::Interrupted;
+    if (NoItemsToSynchronize(lstFilteredItems[0], lstFilteredItems[1]))
+        return interrupt();
+
+    if (!resolveCommonItems())
+        return Outcome::Interrupted;
+    if (NoItemsToSynchronize(lstItems[0], lstItems[1]))
+        return interrupt();
+
+    bool conflict = false;
+    if (!transferItems(&conflict))
+        return conflict ? interrupt() : Outcome::Interrupted;
+    for (int side = 0; side < 2; ++side)
+        lstFilteredItems[side].entries.clear();
+    auto nothingDone = [this] {
+        for (const SideCounters &c : Counters)
+            if (c.FoldersKept > 0 || c.FilesKept > 0 || c.BytesKept > 0)
+                return false;
+        return true;
+    };
+    if (nothingDone()) {
+        NoItemsToSynchronize(lstFilteredItems[0], lstFilteredItems[1]);
+        return interrupt();
+    }
+
+    if (!finish())
+        return InterruptRequested ? Outcome::Interrupted : interrupt();
     m_host.stepTitle(QString());
     m_host.setState(RunState::Finished);
     m_host.beep();
@@ -227,6 +266,7 @@ bool SyncRun::collectItems(int side)
     const Options &o = App().OptionValues;
     ItemList &list = lstItems[side];
     SideCounters &c = Counters[side];
+    collected[side].clear();
     const QString root = AddTrailingSeparator(tidyFolderPath(m_inputs.SourcePath[side]));
     list.RootPath = root;
     const QString &pattern = m_inputs.Pattern[side];
@@ -259,6 +299,7 @@ bool SyncRun::collectItems(int side)
             c.BytesFound += f.size;
             if (WithinLevels(fileRel, o.Levels)) {
                 list.entries.push_back(QLatin1Char('-') + fileRel);
+                collected[side].insert(fileRel, {f.size, f.seconds, f.nanoseconds});
                 ++c.FilesKept;
                 c.BytesKept += f.size;
             }
@@ -324,5 +365,419 @@ bool SyncRun::NoItemsToSynchronize(const ItemList &a, const ItemList &b)
         return false;
     MsgBox(RunText::noItemsPrompt(App().OptionValues.SwapItems), Msg::Information | Msg::OkOnly,
            RunText::noItemsTitle());
+    return true;
+}
+
+bool SyncRun::manualSelection()
+{
+    const Options &o = App().OptionValues;
+    m_host.stepTitle(RunText::stepTitle(3, o.SwapItems));
+    if (o.FinalSelection) {
+        m_host.setState(RunState::Selecting);
+        m_host.reminder(3);
+        ManualSelectionSide sides[2];
+        for (int side = FirstSide; side <= LastSide; ++side) {
+            sides[side].rootPath = lstItems[side].RootPath;
+            sides[side].entries = lstFilteredItems[side].entries;
+        }
+        for (int side = 0; side < 2; ++side) {
+            lstFilteredItems[side].entries.clear();
+            Counters[side].resetKept();
+        }
+        m_host.manualSelection(sides);
+        for (int side = FirstSide; side <= LastSide; ++side) {
+            const ManualSelectionSide &m = sides[side];
+            SideCounters &c = Counters[side];
+            m_host.progress(0);
+            const std::int64_t last = std::int64_t(m.entries.size()) - 1;
+            for (std::size_t i = 0; i < m.entries.size(); ++i) {
+                if (i < m.selected.size() && m.selected[i]) {
+                    const QString &entry = m.entries[i];
+                    const QString full = m.rootPath + ItemList::relativePath(entry);
+                    lstFilteredItems[side].entries.push_back(entry);
+                    if (ItemList::isFolder(entry)) {
+                        ++c.FoldersKept;
+                    } else {
+                        ++c.FilesKept;
+                        c.BytesKept += fileLength(full);
+                    }
+                    m_host.showPath(side, full);
+                }
+                m_host.progress(RunText::progressPercent(std::int64_t(i), last));
+            }
+            m_host.showPath(side, QString());
+            m_host.stepCounters(3, side, c);
+        }
+        m_host.setState(RunState::Running);
+    } else {
+        for (int side = FirstSide; side <= LastSide; ++side) {
+            m_host.showPath(side, QString());
+            m_host.stepCounters(3, side, Counters[side]);
+        }
+    }
+    m_host.progress(0);
+    return !stopNow();
+}
+
+void SyncRun::countEntry(int side, const QString &entry, const QString &full)
+{
+    SideCounters &c = Counters[side];
+    if (ItemList::isFolder(entry)) {
+        ++c.FoldersKept;
+    } else {
+        ++c.FilesKept;
+        c.BytesKept += fileLength(full);
+    }
+    m_host.showPath(side, full);
+}
+
+bool SyncRun::resolveCommonItems()
+{
+    const Options &o = App().OptionValues;
+    m_host.stepTitle(RunText::stepTitle(4, o.SwapItems));
+    m_host.progress(0);
+    for (int side = 0; side < 2; ++side) {
+        lstItems[side].entries.clear();
+        Counters[side].resetKept();
+    }
+    RemainingFilesChoice = o.WhenFileExists;
+    const bool matching = o.WhichItemsToCopy == 1 || o.WhichItemsToCopy == 5;
+    for (int side = FirstSide; side <= LastSide; ++side) {
+        m_host.progress(0);
+        if (!(matching ? matchingPass(side) : passThrough(side)))
+            return false;
+        m_host.showPath(side, QString());
+        m_host.stepCounters(4, side, Counters[side]);
+    }
+    m_host.progress(0);
+    return true;
+}
+
+bool SyncRun::passThrough(int side)
+{
+    const ItemList &in = lstFilteredItems[side];
+    ItemList &out = lstItems[side];
+    const std::int64_t last = std::int64_t(in.size()) - 1;
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        if (stopNow())
+            return false;
+        const QString &entry = in.entries[i];
+        out.entries.push_back(entry);
+        countEntry(side, entry, out.RootPath + ItemList::relativePath(entry));
+        m_host.progress(RunText::progressPercent(std::int64_t(i), last));
+    }
+    return true;
+}
+
+namespace {
+OptionRules::FileTime timeOf(const FileOps::Stamp &s) { return {s.seconds, s.nanoseconds}; }
+
+FileChoiceFile choiceFile(const QString &path, const FileOps::Stamp &s)
+{
+    return {path, s.size, QDateTime::fromSecsSinceEpoch(s.seconds)};
+}
+} // namespace
+
+bool SyncRun::matchingPass(int side)
+{
+    const Options &o = App().OptionValues;
+    ItemList &in = lstFilteredItems[side];
+    ItemList &other = lstFilteredItems[1 - side];
+    ItemList &out = lstItems[side];
+    const QString &otherRoot = lstItems[1 - side].RootPath;
+
+    // The first not yet removed entry of each normalised text, in list order:
+    // the same match a scan from the top would find.
+    QHash<QString, std::vector<std::size_t>> index;
+    index.reserve(qsizetype(other.size()));
+    for (std::size_t j = other.size(); j-- > 0;)
+        index[NormalizeCase(other.entries[j])].push_back(j);
+    std::vector<bool> removed(other.size(), false);
+
+    const std::int64_t last = std::int64_t(in.size()) - 1;
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        if (stopNow())
+            return false;
+        const QString &entry = in.entries[i];
+        const QString rel = ItemList::relativePath(entry);
+        QString source = out.RootPath + rel;
+        auto found = index.find(NormalizeCase(entry));
+        if (found == index.end() || found->empty()) {
+            out.entries.push_back(entry);
+        } else {
+            const std::size_t j = found->back();
+            auto removeMatch = [&] {
+                removed[j] = true;
+                found->pop_back();
+            };
+            if (ItemList::isFolder(entry)) {
+                out.entries.push_back(entry);
+                removeMatch();
+            } else {
+                const QString otherPath = otherRoot + ItemList::relativePath(other.entries[j]);
+                const FileOps::Stamp mine = FileOps::stamp(source);
+                const FileOps::Stamp theirs = FileOps::stamp(otherPath);
+                // Stamps count in whole seconds.
+                bool equal = mine.seconds == theirs.seconds;
+                if (!equal && OptionRules::excludedFromSwap(o, ToleranceSeconds, timeOf(mine), timeOf(theirs)))
+                    equal = true;
+                auto give = [&] {
+                    out.entries.push_back(entry);
+                    removeMatch();
+                };
+                if (equal) {
+                    if (o.SwapItems) {
+                        source.clear();
+                        removeMatch();
+                    } else {
+                        give();
+                    }
+                } else {
+                    switch (RemainingFilesChoice) {
+                    case 1:
+                    case 2: {
+                        const bool later = mine.seconds > theirs.seconds;
+                        if (later == (RemainingFilesChoice == 1))
+                            give();
+                        else
+                            source.clear();
+                        break;
+                    }
+                    case 3: {
+                        m_host.reminder(4);
+                        const int answer = m_host.fileChoice(choiceFile(source, mine),
+                                                             choiceFile(otherPath, theirs),
+                                                             RemainingFilesChoice);
+                        if (answer == 0) {
+                            give();
+                        } else {
+                            source.clear();
+                            if (answer != 1)
+                                removeMatch();
+                        }
+                        break;
+                    }
+                    default:
+                        source.clear();
+                        removeMatch();
+                        break;
+                    }
+                }
+            }
+        }
+        if (!source.isEmpty())
+            countEntry(side, entry, source);
+        m_host.progress(RunText::progressPercent(std::int64_t(i), last));
+    }
+    in.entries.clear();
+    std::vector<QString> kept;
+    kept.reserve(other.size());
+    for (std::size_t j = 0; j < other.size(); ++j)
+        if (!removed[j])
+            kept.push_back(std::move(other.entries[j]));
+    other.entries = std::move(kept);
+    return true;
+}
+
+void SyncRun::createParents(const QString &base, const QString &path)
+{
+    // Every missing folder between the base (a root or the target) and the item.
+    const QString b = AddTrailingSeparator(base);
+    qsizetype pos = b.size();
+    while ((pos = path.indexOf(QLatin1Char('/'), pos)) > 0) {
+        const QString folder = path.left(pos);
+        if (!FileOps::folderExists(folder)) {
+            try {
+                FileOps::createFolder(folder);
+            } catch (const AppError &e) {
+                if (e.number() != ErrorCode::PathFileAccess)
+                    throw;
+            }
+        }
+        ++pos;
+    }
+}
+
+bool SyncRun::transferItems(bool *conflict)
+{
+    const Options &o = App().OptionValues;
+    m_host.stepTitle(RunText::stepTitle(5, o.SwapItems));
+    m_host.progress(0);
+    for (int side = 0; side < 2; ++side) {
+        lstFilteredItems[side].entries.clear();
+        Counters[side].resetKept();
+    }
+    m_folded = std::make_unique<FileOps::FoldedNames>();
+    for (int side = FirstSide; side <= LastSide; ++side)
+        if (!transferSide(side, conflict))
+            return false;
+    m_host.progress(0);
+    return true;
+}
+
+bool SyncRun::transferSide(int side, bool *conflict)
+{
+    const Options &o = App().OptionValues;
+    const ItemList &list = lstItems[side];
+    SideCounters &c = Counters[side];
+    const QString base = o.SwapItems ? lstItems[1 - side].RootPath : AddTrailingSeparator(App().TargetFolderPath);
+    m_host.progress(0);
+    const std::int64_t last = std::int64_t(list.size()) - 1;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            if (stopNow())
+                return false;
+            const QString &entry = list.entries[i];
+            const bool folder = ItemList::isFolder(entry);
+            if (folder != (pass == 0))
+                continue;
+            const QString rel = ItemList::relativePath(entry);
+            const QString source = list.RootPath + rel;
+            // Names that differ only in case are one item unless told otherwise:
+            // an existing entry of another case is the destination.
+            const QString destination = o.CaseSensitive ? base + rel : m_folded->resolve(base, rel);
+            bool exists = FileOps::pathExists(destination);
+            bool skipCopy = false;
+            if (exists && o.SwapItems) {
+                if (folder) {
+                    m_host.showPath(side, source);
+                    m_host.progress(RunText::progressPercent(std::int64_t(i), last));
+                    continue;
+                }
+                exists = false;
+                // Never overwrite a file that changed after step 1 looked at it.
+                const QString destRel = destination.mid(base.size());
+                auto seen = collected[1 - side].constFind(destRel);
+                if (seen != collected[1 - side].constEnd()) {
+                    try {
+                        const FileOps::Stamp now = FileOps::stamp(destination);
+                        skipCopy = now.size != seen->size || now.seconds != seen->seconds
+                                   || now.nanoseconds != seen->nanoseconds;
+                    } catch (const AppError &) {
+                        skipCopy = false;
+                    }
+                }
+            }
+            if (exists) {
+                *conflict = true;
+                const QString prompt =
+                    App().LanguageIsGreek
+                        ? QStringLiteral("Το στοιχείο «") + source + QStringLiteral("», υπάρχει ήδη στον προορισμό.")
+                              + kBlankLine
+                              + QStringLiteral("Αυτό συμβαίνει είτε διότι υπάρχει κάποιο εσωτερικό λάθος στην εφαρμογή, ή διότι έχετε ζητήσει να γίνεται διαχωρισμός ανάμεσα στα πεζά και κεφαλαία γράμματα των ονομάτων των στοιχείων, αλλά το λειτουργικό σύστημα ΔΕΝ ΥΠΟΣΤΗΡΙΖΕΙ αυτή τη λειτουργία.")
+                              + kBlankLine + QStringLiteral("Η ΔΙΑΔΙΚΑΣΙΑ ΤΟΥ ΣΥΓΧΡΟΝΙΣΜΟΥ ΘΑ ΔΙΑΚΟΠΕΙ.")
+                        : QStringLiteral("Item '") + source + QStringLiteral("', already exists in the target.")
+                              + kBlankLine
+                              + QStringLiteral("This happens either because there is an internal error in the application, or because you have asked from the application to distinguish between upper and lower case letters in item names, but the operating system DOES NOT SUPPORT this function.")
+                              + kBlankLine + QStringLiteral("THE SYNCHRONIZATION PROCESS WILL BE INTERRUPTED.");
+                MsgBox(prompt, Msg::Critical | Msg::OkOnly,
+                       tx("Unsupported function or internal error", "Μη υποστηριζόμενη λειτουργία ή εσωτερικό λάθος"));
+                return false;
+            }
+            auto absorb75 = [](auto &&operation) {
+                try {
+                    operation();
+                } catch (const AppError &e) {
+                    if (e.number() != ErrorCode::PathFileAccess)
+                        throw;
+                }
+            };
+            const qsizetype slash = destination.lastIndexOf(QLatin1Char('/'));
+            if (folder) {
+                ++c.FoldersKept;
+                createParents(base, destination);
+                absorb75([&] {
+                    FileOps::createFolder(destination);
+                    m_folded->noteCreated(destination.left(slash), destination.mid(slash + 1));
+                });
+            } else {
+                ++c.FilesKept;
+                c.BytesKept += fileLength(source);
+                if (stopNow())
+                    return false;
+                createParents(base, destination);
+                if (!skipCopy) {
+                    bool copied = true;
+                    absorb75([&] {
+                        copied = FileOps::copyFile(source, destination, [this] { return !stopNow(); });
+                        m_folded->noteCreated(destination.left(slash), destination.mid(slash + 1));
+                    });
+                    if (!copied || stopNow())
+                        return false;
+                }
+            }
+            m_host.showPath(side, source);
+            m_host.progress(RunText::progressPercent(std::int64_t(i), last));
+        }
+    }
+    m_host.showPath(side, QString());
+    m_host.stepCounters(5, side, c);
+    return true;
+}
+
+bool SyncRun::finish()
+{
+    const Options &o = App().OptionValues;
+    if (!o.SwapItems)
+        m_host.stepTitle(RunText::stepTitle(6, false));
+    m_host.showProgressBar(false);
+    m_host.progress(0);
+    SideCounters &total = Counters[0];
+    total.FoldersKept += Counters[1].FoldersKept;
+    total.FilesKept += Counters[1].FilesKept;
+    total.BytesKept += Counters[1].BytesKept;
+
+    if (!o.SwapItems && o.DeleteEmptyFolders) {
+        // Pre-order list of the target's folders; removed backwards, so every
+        // folder is tried after all of its subfolders.
+        const QString root = AddTrailingSeparator(App().TargetFolderPath);
+        std::vector<QString> folders;
+        std::vector<QString> pending{root};
+        while (!pending.empty()) {
+            const QString folder = std::move(pending.back());
+            pending.pop_back();
+            if (stopNow())
+                return false;
+            folders.push_back(folder);
+            m_host.showPath(0, folder);
+            m_host.showPath(1, folder);
+            const FolderContents contents = readFolder(folder, QString(), false, folders.size() == 1);
+            const QString prefix = AddTrailingSeparator(folder);
+            for (auto it = contents.folders.crbegin(); it != contents.folders.crend(); ++it)
+                pending.push_back(prefix + *it);
+        }
+        folders.erase(folders.begin()); // never the target folder itself
+        if (!folders.empty()) {
+            m_host.showProgressBar(true);
+            const std::int64_t last = std::int64_t(folders.size()) - 1;
+            std::int64_t tried = -1;
+            for (auto it = folders.crbegin(); it != folders.crend(); ++it) {
+                if (stopNow())
+                    return false;
+                ++tried;
+                try {
+                    FileOps::removeEmptyFolder(*it);
+                    m_host.showPath(0, *it);
+                    m_host.showPath(1, *it);
+                    --total.FoldersKept;
+                } catch (const AppError &e) {
+                    if (e.number() != ErrorCode::PathFileAccess)
+                        throw;
+                }
+                m_host.progress(RunText::progressPercent(tried, last));
+            }
+        }
+    }
+    m_host.showPath(0, QString());
+    m_host.showPath(1, QString());
+    m_host.summary(RunText::countersLine(total.FoldersKept, total.FilesKept, total.BytesKept));
+    m_host.progress(0);
+    for (int side = 0; side < 2; ++side)
+        lstFilteredItems[side].entries.clear();
+    if (total.FoldersKept <= 0 && total.FilesKept <= 0 && total.BytesKept <= 0) {
+        NoItemsToSynchronize(lstFilteredItems[0], lstFilteredItems[1]);
+        InterruptRequested = true;
+        return false;
+    }
     return true;
 }

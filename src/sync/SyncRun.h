@@ -3,8 +3,14 @@
 #include "ItemList.h"
 #include "RunHost.h"
 
+#include <QHash>
 #include <QString>
 #include <atomic>
+#include <memory>
+
+namespace FileOps {
+class FoldedNames;
+}
 #include <cstdint>
 
 // What a run starts from: each side's source folder and file-type pattern.
@@ -25,6 +31,7 @@ public:
     };
 
     SyncRun(RunHost &host, RunInputs inputs);
+    ~SyncRun();
 
     Outcome run();
     // The Cancel button: asks while a target folder exists; returns whether the run is to stop.
@@ -41,17 +48,37 @@ public:
     ItemList lstItems[2];
     ItemList lstFilteredItems[2];
 
+    // What step 1 saw of each collected file, by relative path: a swap never
+    // overwrites a file that changed after it was looked at.
+    struct SeenFile {
+        std::int64_t size;
+        std::int64_t seconds;
+        std::int64_t nanoseconds;
+    };
+    QHash<QString, SeenFile> collected[2];
+    int RemainingFilesChoice = 1;
+
     // Steps on their own, for the run and for tests.
     bool collectItems(int side);
     bool selectItems(int side);
+    bool manualSelection();
+    bool resolveCommonItems();
+    bool transferItems(bool *conflict);
+    bool finish();
     bool NoItemsToSynchronize(const ItemList &a, const ItemList &b);
     static bool WithinLevels(const QString &relativePath, int levels);
 
 private:
     bool stopNow();
     Outcome interrupt();
+    bool passThrough(int side);
+    bool matchingPass(int side);
+    void countEntry(int side, const QString &entry, const QString &full);
+    bool transferSide(int side, bool *conflict);
+    void createParents(const QString &base, const QString &path);
     Outcome body();
 
     RunHost &m_host;
     RunInputs m_inputs;
+    std::unique_ptr<FileOps::FoldedNames> m_folded;
 };

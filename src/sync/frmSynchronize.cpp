@@ -5,6 +5,8 @@
 #include "core/ErrorReport.h"
 #include "core/Texts.h"
 #include "dialogs/frmWarning.h"
+#include "frmFinalSelection.h"
+#include "frmSelectFile.h"
 #include "frmSelectTargetFolder.h"
 #include "mainwindow/ContextHelp.h"
 #include "mainwindow/Icons.h"
@@ -46,6 +48,14 @@ QString sided(const QString &name, int side) { return name + QLatin1Char('_') + 
 
 std::function<QString(const QStringList &, QWidget *)> frmSynchronize::targetChooser =
     [](const QStringList &sources, QWidget *parent) { return frmSelectTargetFolder::choose(sources, parent); };
+
+std::function<void(ManualSelectionSide *, QWidget *)> frmSynchronize::manualSelector =
+    [](ManualSelectionSide *sides, QWidget *parent) { frmFinalSelection::select(sides, parent); };
+
+std::function<int(const FileChoiceFile &, const FileChoiceFile &, int &, QWidget *)> frmSynchronize::fileChooser =
+    [](const FileChoiceFile &upper, const FileChoiceFile &lower, int &rule, QWidget *parent) {
+        return frmSelectFile::choose(upper, lower, rule, parent);
+    };
 
 frmSynchronize::frmSynchronize(const RunInputs &inputs, QWidget *parent)
     : SecondaryWindow(parent), m_inputs(inputs)
@@ -370,6 +380,18 @@ QString frmSynchronize::chooseTargetFolder()
 void frmSynchronize::beep()
 {
     onWindowThread([] { Beep(); });
+}
+
+void frmSynchronize::manualSelection(ManualSelectionSide sides[2])
+{
+    onWindowThreadAndWait([this, sides] { manualSelector(sides, this); });
+}
+
+int frmSynchronize::fileChoice(const FileChoiceFile &upper, const FileChoiceFile &lower, int &remainingChoice)
+{
+    int answer = -1;
+    onWindowThreadAndWait([&] { answer = fileChooser(upper, lower, remainingChoice, this); });
+    return answer;
 }
 
 bool frmSynchronize::checkpoint()

@@ -33,6 +33,8 @@ public:
 
     // Shows the target-folder window; replaceable so tests need no modal window.
     static std::function<QString(const QStringList &sources, QWidget *parent)> targetChooser;
+    static std::function<void(ManualSelectionSide *sides, QWidget *parent)> manualSelector;
+    static std::function<int(const FileChoiceFile &, const FileChoiceFile &, int &, QWidget *)> fileChooser;
 
     RunState state() const { return m_state; }
     SyncRun &run() { return *m_run; }
@@ -71,6 +73,8 @@ private:
     void reminder(int number) override;
     QString chooseTargetFolder() override;
     void beep() override;
+    void manualSelection(ManualSelectionSide sides[2]) override;
+    int fileChoice(const FileChoiceFile &upper, const FileChoiceFile &lower, int &remainingChoice) override;
     bool checkpoint() override;
 
     void load();

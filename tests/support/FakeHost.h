@@ -24,6 +24,26 @@ public:
         return chooseTarget ? chooseTarget() : QString();
     }
     void beep() override { ++beeps; }
+    void manualSelection(ManualSelectionSide sides[2]) override
+    {
+        ++manualSelections;
+        for (int s = 0; s < 2; ++s) {
+            offered[s] = sides[s].entries;
+            sides[s].selected.assign(sides[s].entries.size(), true);
+        }
+        if (chooseManually)
+            chooseManually(sides);
+    }
+    int fileChoice(const FileChoiceFile &upper, const FileChoiceFile &lower, int &remaining) override
+    {
+        questions.push_back({upper, lower, remaining});
+        if (fileAnswers.empty())
+            return -1;
+        auto [answer, rule] = fileAnswers.front();
+        fileAnswers.erase(fileAnswers.begin());
+        remaining = rule;
+        return answer;
+    }
     bool checkpoint() override
     {
         ++checkpoints;
@@ -43,6 +63,17 @@ public:
     int beeps = 0;
     int checkpoints = 0;
     std::function<QString()> chooseTarget;
+    // Manual selection: everything is selected unless this changes it.
+    std::function<void(ManualSelectionSide *)> chooseManually;
+    int manualSelections = 0;
+    std::vector<QString> offered[2];
+    // File choice: answers as (choice, rule left selected), in order.
+    struct Question {
+        FileChoiceFile upper, lower;
+        int ruleInForce;
+    };
+    std::vector<Question> questions;
+    std::vector<std::pair<int, int>> fileAnswers;
     // Called at each checkpoint with its number; true stops the run.
     std::function<bool(int)> onCheckpoint;
 };

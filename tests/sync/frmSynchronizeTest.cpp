@@ -77,7 +77,7 @@ TEST_F(SyncWindow, OpensWithOnlyCancelAndStartEveryTime)
     EXPECT_EQ(greek.cmdClose->text(), "Κ λ ε ί σ ι μ ο");
 }
 
-TEST_F(SyncWindow, ASwapRunEndsFinishedWithItsCountersShown)
+TEST_F(SyncWindow, ASwapRunEndsFinishedWithEveryStepShown)
 {
     App().OptionValues.SwapItems = true;
     frmSynchronize w(in);
@@ -91,9 +91,12 @@ TEST_F(SyncWindow, ASwapRunEndsFinishedWithItsCountersShown)
     EXPECT_FALSE(w.cmdCancel->isEnabled());
     EXPECT_EQ(w.lblPleaseWait->text(), "FINISHED");
     EXPECT_FALSE(visible(w.fraStep));
-    EXPECT_TRUE(visible(w.lblStepTitle[0]));
-    EXPECT_TRUE(visible(w.lblStepTitle[1]));
-    EXPECT_FALSE(visible(w.lblStepTitle[2]));
+    for (QLabel *title : w.lblStepTitle)
+        EXPECT_TRUE(visible(title));
+    EXPECT_TRUE(visible(w.lblStep6Info));
+    EXPECT_EQ(w.lblStep6Info->text(), "Folders: 1. Files: 3. File size in bytes: 1,236.");
+    EXPECT_EQ(readBytes(right + "/sub/a.txt"), "a") << "the swap happened";
+    EXPECT_EQ(readBytes(left + "/r.txt"), "r");
     const QString bytes = w.counter[0][0][2]->text();
     EXPECT_EQ(bytes.size(), 5) << "1235 bytes with a group separator: " << bytes.toStdString();
     EXPECT_TRUE(bytes.startsWith('1') && bytes.endsWith("235"));
@@ -147,16 +150,20 @@ TEST_F(SyncWindow, NoItemsStopsTheRunAndClosesTheWindow)
 
 namespace {
 
-TEST_F(SyncWindow, ScreenshotsAfterStepTwo)
+TEST_F(SyncWindow, ScreenshotsOfAFinishedRun)
 {
     const QString dir = qEnvironmentVariable("ORVANEL_SCREENSHOTS");
     if (dir.isEmpty())
         GTEST_SKIP() << "set ORVANEL_SCREENSHOTS=DIR to save pictures";
     QDir().mkpath(dir);
-    App().OptionValues.SwapItems = true;
-    App().OptionValues.Levels = 1;
+    App().OptionValues.DeleteEmptyFolders = true;
     for (int lang = 0; lang < 2; ++lang) {
         Language::applyState(lang);
+        frmSynchronize::targetChooser = [&, lang](const QStringList &, QWidget *) {
+            const QString t = targets + (lang == 0 ? "/Αντίγραφο" : "/Copy");
+            QDir().mkpath(t);
+            return t;
+        };
         frmSynchronize w(in);
         w.show();
         QTest::mouseClick(w.cmdSynchronize, Qt::LeftButton);
