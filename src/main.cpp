@@ -1,11 +1,22 @@
 #include "dialogs/QtMessageService.h"
 #include "mainwindow/frmMain.h"
 #include "platform/Locations.h"
+#include "sync/BatchRun.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    {
+        // Batch mode needs no display: no widgets, no QApplication.
+        QStringList args;
+        for (int i = 0; i < argc; ++i)
+            args << QString::fromLocal8Bit(argv[i]);
+        if (BatchRun::wanted(args)) {
+            QCoreApplication core(argc, argv);
+            return BatchRun::main(QCoreApplication::arguments());
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvanel"));
     QApplication::setApplicationVersion(QStringLiteral(ORVANEL_VERSION));

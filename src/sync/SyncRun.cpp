@@ -236,6 +236,8 @@ SyncRun::Outcome SyncRun::body()
         return Outcome::Interrupted;
     if (NoItemsToSynchronize(lstItems[0], lstItems[1]))
         return interrupt();
+    if (stopAfterResolving)
+        return Outcome::Finished;
 
     bool conflict = false;
     if (!transferItems(&conflict))

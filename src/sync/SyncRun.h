@@ -34,6 +34,8 @@ public:
     ~SyncRun();
 
     Outcome run();
+    // Stops after step 4, changing nothing: the final lists say what each side would give.
+    bool stopAfterResolving = false;
     // The Cancel button: asks while a target folder exists; returns whether the run is to stop.
     bool cancel();
     // The Close button after the run has stopped: deletes the target folder of
