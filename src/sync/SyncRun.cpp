@@ -108,6 +108,43 @@ SyncRun::SyncRun(RunHost &host, RunInputs inputs) : m_host(host), m_inputs(std::
 
 SyncRun::~SyncRun() = default;
 
+std::int64_t SyncRun::knownSize(int side, const QString &rel, const QString &full) const
+{
+    const auto seen = collected[side].constFind(rel);
+    return seen != collected[side].constEnd() ? seen->size : fileLength(full);
+}
+
+FileOps::Stamp SyncRun::knownStamp(int side, const QString &rel, const QString &full) const
+{
+    const auto seen = collected[side].constFind(rel);
+    if (seen != collected[side].constEnd())
+        return {seen->size, seen->seconds, seen->nanoseconds};
+    return FileOps::stamp(full);
+}
+
+void SyncRun::showPath(int side, const QString &base, const QString &rel)
+{
+    if (m_pathClock.isValid() && m_pathClock.elapsed() < 40)
+        return;
+    m_pathClock.start();
+    m_host.showPath(side, base + rel);
+}
+
+void SyncRun::resetProgress()
+{
+    m_lastPercent = 0;
+    m_host.progress(0);
+}
+
+void SyncRun::showProgress(std::int64_t position, std::int64_t last)
+{
+    const int percent = RunText::progressPercent(position, last);
+    if (percent != m_lastPercent) {
+        m_lastPercent = percent;
+        m_host.progress(percent);
+    }
+}
+
 bool SyncRun::WithinLevels(const QString &relativePath, int levels)
 {
     return levels <= 0 || relativePath.count(QLatin1Char('/')) < levels;
@@ -209,7 +246,7 @@ SyncRun::Outcome SyncRun::body()
     for (int side = FirstSide; side <= LastSide; ++side)
         if (!collectItems(side))
             return Outcome::Interrupted;
-    m_host.progress(0);
+    resetProgress();
     if (NoItemsToSynchronize(lstItems[0], lstItems[1]))
         return interrupt();
     for (int side = 0; side < 2; ++side) {
@@ -223,7 +260,7 @@ SyncRun::Outcome SyncRun::body()
     for (int side = FirstSide; side <= LastSide; ++side)
         if (!selectItems(side))
             return Outcome::Interrupted;
-    m_host.progress(0);
+    resetProgress();
     if (NoItemsToSynchronize(lstFilteredItems[0], lstFilteredItems[1]))
         return interrupt();
 
@@ -288,7 +325,7 @@ bool SyncRun::collectItems(int side)
                 list.entries.push_back(QLatin1Char('+') + rel);
                 ++c.FoldersKept;
             }
-            m_host.showPath(side, folder);
+            showPath(side, folder, QString());
         }
         const FolderContents contents = readFolder(folder, pattern, !o.CopyStructureOnly, first);
         first = false;
@@ -305,7 +342,7 @@ bool SyncRun::collectItems(int side)
                 ++c.FilesKept;
                 c.BytesKept += f.size;
             }
-            m_host.showPath(side, root + fileRel);
+            showPath(side, root, fileRel);
         }
         for (auto it = contents.folders.crbegin(); it != contents.folders.crend(); ++it)
             pending.push_back(prefix + *it);
@@ -323,7 +360,7 @@ bool SyncRun::selectItems(int side)
     ItemList &f = lstFilteredItems[side];
     f.RootPath = a.RootPath;
     SideCounters &c = Counters[side];
-    m_host.progress(0);
+    resetProgress();
 
     // A set of the other side's normalised entries gives the same answer as
     // comparing every pair, in time proportional to the items.
@@ -338,7 +375,7 @@ bool SyncRun::selectItems(int side)
         if (stopNow())
             return false;
         const QString &entry = a.entries[i];
-        const QString full = a.RootPath + ItemList::relativePath(entry);
+        const QString rel = ItemList::relativePath(entry);
         bool kept = true;
         if (choice == 1 || choice == 2) {
             const bool found = other.contains(NormalizeCase(entry));
@@ -349,12 +386,12 @@ bool SyncRun::selectItems(int side)
                 ++c.FoldersKept;
             } else {
                 ++c.FilesKept;
-                c.BytesKept += fileLength(full);
+                c.BytesKept += knownSize(side, rel, a.RootPath + rel);
             }
             f.entries.push_back(entry);
-            m_host.showPath(side, full);
+            showPath(side, a.RootPath, rel);
         }
-        m_host.progress(RunText::progressPercent(std::int64_t(i), last));
+        showProgress(std::int64_t(i), last);
     }
     m_host.showPath(side, QString());
     m_host.stepCounters(2, side, c);
@@ -390,22 +427,23 @@ bool SyncRun::manualSelection()
         for (int side = FirstSide; side <= LastSide; ++side) {
             const ManualSelectionSide &m = sides[side];
             SideCounters &c = Counters[side];
-            m_host.progress(0);
+            resetProgress();
             const std::int64_t last = std::int64_t(m.entries.size()) - 1;
             for (std::size_t i = 0; i < m.entries.size(); ++i) {
                 if (i < m.selected.size() && m.selected[i]) {
                     const QString &entry = m.entries[i];
-                    const QString full = m.rootPath + ItemList::relativePath(entry);
+                    const QString rel = ItemList::relativePath(entry);
                     lstFilteredItems[side].entries.push_back(entry);
                     if (ItemList::isFolder(entry)) {
                         ++c.FoldersKept;
                     } else {
                         ++c.FilesKept;
-                        c.BytesKept += fileLength(full);
+                        // Read again: the user may have taken a while.
+                        c.BytesKept += fileLength(m.rootPath + rel);
                     }
-                    m_host.showPath(side, full);
+                    showPath(side, m.rootPath, rel);
                 }
-                m_host.progress(RunText::progressPercent(std::int64_t(i), last));
+                showProgress(std::int64_t(i), last);
             }
             m_host.showPath(side, QString());
             m_host.stepCounters(3, side, c);
@@ -417,27 +455,28 @@ bool SyncRun::manualSelection()
             m_host.stepCounters(3, side, Counters[side]);
         }
     }
-    m_host.progress(0);
+    resetProgress();
     return !stopNow();
 }
 
 void SyncRun::countEntry(int side, const QString &entry, const QString &full)
 {
     SideCounters &c = Counters[side];
+    const QString rel = ItemList::relativePath(entry);
     if (ItemList::isFolder(entry)) {
         ++c.FoldersKept;
     } else {
         ++c.FilesKept;
-        c.BytesKept += fileLength(full);
+        c.BytesKept += knownSize(side, rel, full);
     }
-    m_host.showPath(side, full);
+    showPath(side, full, QString());
 }
 
 bool SyncRun::resolveCommonItems()
 {
     const Options &o = App().OptionValues;
     m_host.stepTitle(RunText::stepTitle(4, o.SwapItems));
-    m_host.progress(0);
+    resetProgress();
     for (int side = 0; side < 2; ++side) {
         lstItems[side].entries.clear();
         Counters[side].resetKept();
@@ -445,13 +484,13 @@ bool SyncRun::resolveCommonItems()
     RemainingFilesChoice = o.WhenFileExists;
     const bool matching = o.WhichItemsToCopy == 1 || o.WhichItemsToCopy == 5;
     for (int side = FirstSide; side <= LastSide; ++side) {
-        m_host.progress(0);
+        resetProgress();
         if (!(matching ? matchingPass(side) : passThrough(side)))
             return false;
         m_host.showPath(side, QString());
         m_host.stepCounters(4, side, Counters[side]);
     }
-    m_host.progress(0);
+    resetProgress();
     return true;
 }
 
@@ -466,7 +505,7 @@ bool SyncRun::passThrough(int side)
         const QString &entry = in.entries[i];
         out.entries.push_back(entry);
         countEntry(side, entry, out.RootPath + ItemList::relativePath(entry));
-        m_host.progress(RunText::progressPercent(std::int64_t(i), last));
+        showProgress(std::int64_t(i), last);
     }
     return true;
 }
@@ -517,8 +556,8 @@ bool SyncRun::matchingPass(int side)
                 removeMatch();
             } else {
                 const QString otherPath = otherRoot + ItemList::relativePath(other.entries[j]);
-                const FileOps::Stamp mine = FileOps::stamp(source);
-                const FileOps::Stamp theirs = FileOps::stamp(otherPath);
+                const FileOps::Stamp mine = knownStamp(side, rel, source);
+                const FileOps::Stamp theirs = knownStamp(1 - side, ItemList::relativePath(other.entries[j]), otherPath);
                 // Stamps count in whole seconds.
                 bool equal = mine.seconds == theirs.seconds;
                 if (!equal && OptionRules::excludedFromSwap(o, ToleranceSeconds, timeOf(mine), timeOf(theirs)))
@@ -569,7 +608,7 @@ bool SyncRun::matchingPass(int side)
         }
         if (!source.isEmpty())
             countEntry(side, entry, source);
-        m_host.progress(RunText::progressPercent(std::int64_t(i), last));
+        showProgress(std::int64_t(i), last);
     }
     in.entries.clear();
     std::vector<QString> kept;
@@ -588,6 +627,11 @@ void SyncRun::createParents(const QString &base, const QString &path)
     qsizetype pos = b.size();
     while ((pos = path.indexOf(QLatin1Char('/'), pos)) > 0) {
         const QString folder = path.left(pos);
+        if (m_knownFolders.contains(folder)) {
+            ++pos;
+            continue;
+        }
+        m_knownFolders.insert(folder);
         if (!FileOps::folderExists(folder)) {
             try {
                 FileOps::createFolder(folder);
@@ -604,16 +648,17 @@ bool SyncRun::transferItems(bool *conflict)
 {
     const Options &o = App().OptionValues;
     m_host.stepTitle(RunText::stepTitle(5, o.SwapItems));
-    m_host.progress(0);
+    resetProgress();
     for (int side = 0; side < 2; ++side) {
         lstFilteredItems[side].entries.clear();
         Counters[side].resetKept();
     }
     m_folded = std::make_unique<FileOps::FoldedNames>();
+    m_knownFolders.clear();
     for (int side = FirstSide; side <= LastSide; ++side)
         if (!transferSide(side, conflict))
             return false;
-    m_host.progress(0);
+    resetProgress();
     return true;
 }
 
@@ -623,7 +668,7 @@ bool SyncRun::transferSide(int side, bool *conflict)
     const ItemList &list = lstItems[side];
     SideCounters &c = Counters[side];
     const QString base = o.SwapItems ? lstItems[1 - side].RootPath : AddTrailingSeparator(App().TargetFolderPath);
-    m_host.progress(0);
+    resetProgress();
     const std::int64_t last = std::int64_t(list.size()) - 1;
     for (int pass = 0; pass < 2; ++pass) {
         for (std::size_t i = 0; i < list.size(); ++i) {
@@ -642,8 +687,8 @@ bool SyncRun::transferSide(int side, bool *conflict)
             bool skipCopy = false;
             if (exists && o.SwapItems) {
                 if (folder) {
-                    m_host.showPath(side, source);
-                    m_host.progress(RunText::progressPercent(std::int64_t(i), last));
+                    showPath(side, source, QString());
+                    showProgress(std::int64_t(i), last);
                     continue;
                 }
                 exists = false;
@@ -694,7 +739,7 @@ bool SyncRun::transferSide(int side, bool *conflict)
                 });
             } else {
                 ++c.FilesKept;
-                c.BytesKept += fileLength(source);
+                c.BytesKept += knownSize(side, rel, source);
                 if (stopNow())
                     return false;
                 createParents(base, destination);
@@ -708,8 +753,8 @@ bool SyncRun::transferSide(int side, bool *conflict)
                         return false;
                 }
             }
-            m_host.showPath(side, source);
-            m_host.progress(RunText::progressPercent(std::int64_t(i), last));
+            showPath(side, source, QString());
+            showProgress(std::int64_t(i), last);
         }
     }
     m_host.showPath(side, QString());
@@ -723,7 +768,7 @@ bool SyncRun::finish()
     if (!o.SwapItems)
         m_host.stepTitle(RunText::stepTitle(6, false));
     m_host.showProgressBar(false);
-    m_host.progress(0);
+    resetProgress();
     SideCounters &total = Counters[0];
     total.FoldersKept += Counters[1].FoldersKept;
     total.FilesKept += Counters[1].FilesKept;
@@ -773,7 +818,7 @@ bool SyncRun::finish()
     m_host.showPath(0, QString());
     m_host.showPath(1, QString());
     m_host.summary(RunText::countersLine(total.FoldersKept, total.FilesKept, total.BytesKept));
-    m_host.progress(0);
+    resetProgress();
     for (int side = 0; side < 2; ++side)
         lstFilteredItems[side].entries.clear();
     if (total.FoldersKept <= 0 && total.FilesKept <= 0 && total.BytesKept <= 0) {

@@ -3,14 +3,14 @@
 #include "ItemList.h"
 #include "RunHost.h"
 
+#include <QElapsedTimer>
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <atomic>
 #include <memory>
 
-namespace FileOps {
-class FoldedNames;
-}
+#include "platform/FileOps.h"
 #include <cstdint>
 
 // What a run starts from: each side's source folder and file-type pattern.
@@ -78,9 +78,20 @@ private:
     void countEntry(int side, const QString &entry, const QString &full);
     bool transferSide(int side, bool *conflict);
     void createParents(const QString &base, const QString &path);
+    // What step 1 saw, so later steps need not ask the disk again.
+    std::int64_t knownSize(int side, const QString &rel, const QString &full) const;
+    FileOps::Stamp knownStamp(int side, const QString &rel, const QString &full) const;
+    // The path in hand, shown at most every few dozen milliseconds: building
+    // the text for every item costs more than the item itself.
+    void showPath(int side, const QString &base, const QString &rel);
+    void showProgress(std::int64_t position, std::int64_t last);
+    void resetProgress();
     Outcome body();
 
     RunHost &m_host;
     RunInputs m_inputs;
     std::unique_ptr<FileOps::FoldedNames> m_folded;
+    QSet<QString> m_knownFolders; // destination folders known to exist
+    QElapsedTimer m_pathClock;
+    int m_lastPercent = -1;
 };
