@@ -193,6 +193,9 @@ bool files(const QString &folder, const QString &pattern, QStringList *names)
 
 bool matchesPattern(const QString &name, const QString &pattern)
 {
+    // The usual pattern matches everything: answer without splitting it.
+    if (pattern.isEmpty() || pattern == QLatin1String("*.*") || pattern == QLatin1String("*"))
+        return true;
     const QStringList parts = pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts);
     if (parts.isEmpty())
         return true;

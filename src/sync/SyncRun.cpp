@@ -108,15 +108,15 @@ SyncRun::SyncRun(RunHost &host, RunInputs inputs) : m_host(host), m_inputs(std::
 
 SyncRun::~SyncRun() = default;
 
-std::int64_t SyncRun::knownSize(int side, const QString &rel, const QString &full) const
+std::int64_t SyncRun::knownSize(int side, const QString &entry, const QString &full) const
 {
-    const auto seen = collected[side].constFind(rel);
+    const auto seen = collected[side].constFind(entry);
     return seen != collected[side].constEnd() ? seen->size : fileLength(full);
 }
 
-FileOps::Stamp SyncRun::knownStamp(int side, const QString &rel, const QString &full) const
+FileOps::Stamp SyncRun::knownStamp(int side, const QString &entry, const QString &full) const
 {
-    const auto seen = collected[side].constFind(rel);
+    const auto seen = collected[side].constFind(entry);
     if (seen != collected[side].constEnd())
         return {seen->size, seen->seconds, seen->nanoseconds};
     return FileOps::stamp(full);
@@ -338,7 +338,8 @@ bool SyncRun::collectItems(int side)
             c.BytesFound += f.size;
             if (WithinLevels(fileRel, o.Levels)) {
                 list.entries.push_back(QLatin1Char('-') + fileRel);
-                collected[side].insert(fileRel, {f.size, f.seconds, f.nanoseconds});
+                // Keyed by the entry itself, which shares its text with the list.
+                collected[side].insert(list.entries.back(), {f.size, f.seconds, f.nanoseconds});
                 ++c.FilesKept;
                 c.BytesKept += f.size;
             }
@@ -386,7 +387,7 @@ bool SyncRun::selectItems(int side)
                 ++c.FoldersKept;
             } else {
                 ++c.FilesKept;
-                c.BytesKept += knownSize(side, rel, a.RootPath + rel);
+                c.BytesKept += knownSize(side, entry, a.RootPath + rel);
             }
             f.entries.push_back(entry);
             showPath(side, a.RootPath, rel);
@@ -462,12 +463,11 @@ bool SyncRun::manualSelection()
 void SyncRun::countEntry(int side, const QString &entry, const QString &full)
 {
     SideCounters &c = Counters[side];
-    const QString rel = ItemList::relativePath(entry);
     if (ItemList::isFolder(entry)) {
         ++c.FoldersKept;
     } else {
         ++c.FilesKept;
-        c.BytesKept += knownSize(side, rel, full);
+        c.BytesKept += knownSize(side, entry, full);
     }
     showPath(side, full, QString());
 }
@@ -556,8 +556,8 @@ bool SyncRun::matchingPass(int side)
                 removeMatch();
             } else {
                 const QString otherPath = otherRoot + ItemList::relativePath(other.entries[j]);
-                const FileOps::Stamp mine = knownStamp(side, rel, source);
-                const FileOps::Stamp theirs = knownStamp(1 - side, ItemList::relativePath(other.entries[j]), otherPath);
+                const FileOps::Stamp mine = knownStamp(side, entry, source);
+                const FileOps::Stamp theirs = knownStamp(1 - side, other.entries[j], otherPath);
                 // Stamps count in whole seconds.
                 bool equal = mine.seconds == theirs.seconds;
                 if (!equal && OptionRules::excludedFromSwap(o, ToleranceSeconds, timeOf(mine), timeOf(theirs)))
@@ -693,8 +693,8 @@ bool SyncRun::transferSide(int side, bool *conflict)
                 }
                 exists = false;
                 // Never overwrite a file that changed after step 1 looked at it.
-                const QString destRel = destination.mid(base.size());
-                auto seen = collected[1 - side].constFind(destRel);
+                const QString destEntry = QLatin1Char('-') + destination.mid(base.size());
+                auto seen = collected[1 - side].constFind(destEntry);
                 if (seen != collected[1 - side].constEnd()) {
                     try {
                         const FileOps::Stamp now = FileOps::stamp(destination);
@@ -739,7 +739,7 @@ bool SyncRun::transferSide(int side, bool *conflict)
                 });
             } else {
                 ++c.FilesKept;
-                c.BytesKept += knownSize(side, rel, source);
+                c.BytesKept += knownSize(side, entry, source);
                 if (stopNow())
                     return false;
                 createParents(base, destination);

@@ -50,7 +50,7 @@ public:
     ItemList lstItems[2];
     ItemList lstFilteredItems[2];
 
-    // What step 1 saw of each collected file, by relative path: a swap never
+    // What step 1 saw of each collected file, by its entry: a swap never
     // overwrites a file that changed after it was looked at.
     struct SeenFile {
         std::int64_t size;
@@ -79,8 +79,8 @@ private:
     bool transferSide(int side, bool *conflict);
     void createParents(const QString &base, const QString &path);
     // What step 1 saw, so later steps need not ask the disk again.
-    std::int64_t knownSize(int side, const QString &rel, const QString &full) const;
-    FileOps::Stamp knownStamp(int side, const QString &rel, const QString &full) const;
+    std::int64_t knownSize(int side, const QString &entry, const QString &full) const;
+    FileOps::Stamp knownStamp(int side, const QString &entry, const QString &full) const;
     // The path in hand, shown at most every few dozen milliseconds: building
     // the text for every item costs more than the item itself.
     void showPath(int side, const QString &base, const QString &rel);
