@@ -330,20 +330,26 @@ bool SyncRun::collectItems(int side)
         const FolderContents contents = readFolder(folder, pattern, !o.CopyStructureOnly, first);
         first = false;
         const QString prefix = rel.isEmpty() ? QString() : rel + QLatin1Char('/');
+        // Files of one folder share its depth, so the levels test is made once.
+        const bool filesKept = WithinLevels(prefix + QLatin1Char('x'), o.Levels);
         for (const FolderContents::File &f : contents.files) {
             if (stopNow())
                 return false;
-            const QString fileRel = prefix + f.name;
             ++c.FilesFound;
             c.BytesFound += f.size;
-            if (WithinLevels(fileRel, o.Levels)) {
-                list.entries.push_back(QLatin1Char('-') + fileRel);
-                // Keyed by the entry itself, which shares its text with the list.
-                collected[side].insert(list.entries.back(), {f.size, f.seconds, f.nanoseconds});
+            if (filesKept) {
+                // One allocation per item; the entry is also the key of what was seen.
+                QString entry;
+                entry.reserve(1 + prefix.size() + f.name.size());
+                entry.append(QLatin1Char('-')).append(prefix).append(f.name);
+                collected[side].insert(entry, {f.size, f.seconds, f.nanoseconds});
+                list.entries.push_back(std::move(entry));
                 ++c.FilesKept;
                 c.BytesKept += f.size;
             }
-            showPath(side, root, fileRel);
+            if (m_pathClock.isValid() && m_pathClock.elapsed() < 40)
+                continue;
+            showPath(side, root, prefix + f.name);
         }
         for (auto it = contents.folders.crbegin(); it != contents.folders.crend(); ++it)
             pending.push_back(prefix + *it);
