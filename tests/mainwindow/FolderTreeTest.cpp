@@ -247,6 +247,13 @@ TEST(PathText, HelpersKeepLinuxPathsTidy)
     EXPECT_EQ(parentFolder("/a"), "/");
     EXPECT_EQ(parentFolder("/"), "");
     EXPECT_EQ(tidyFolderPath("/a//b/./c/"), "/a/b/c");
+    resetAppState();
+    EXPECT_EQ(NormalizeCase("data/Readme_1.txt"), "DATA/README_1.TXT");
+    EXPECT_EQ(NormalizeCase("ALREADY/UP"), "ALREADY/UP");
+    EXPECT_EQ(NormalizeCase("Φάκελλος/ß"), QString("Φάκελλος/ß").toUpper());
+    App().OptionValues.CaseSensitive = true;
+    EXPECT_EQ(NormalizeCase("data"), "data");
+    resetAppState();
 }
 
 } // namespace
