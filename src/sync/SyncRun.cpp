@@ -534,11 +534,22 @@ bool SyncRun::matchingPass(int side)
     const QString &otherRoot = lstItems[1 - side].RootPath;
 
     // The first not yet removed entry of each normalised text, in list order:
-    // the same match a scan from the top would find.
-    QHash<QString, std::vector<std::size_t>> index;
-    index.reserve(qsizetype(other.size()));
-    for (std::size_t j = other.size(); j-- > 0;)
-        index[NormalizeCase(other.entries[j])].push_back(j);
+    // the same match a scan from the top would find. Entries of one text are
+    // chained in list order, and a match always takes the head of its chain.
+    constexpr std::size_t kNone = std::size_t(-1);
+    QHash<QString, std::size_t> head;
+    head.reserve(qsizetype(other.size()));
+    std::vector<std::size_t> next(other.size(), kNone);
+    for (std::size_t j = other.size(); j-- > 0;) {
+        const QString key = NormalizeCase(other.entries[j]);
+        const auto it = head.find(key);
+        if (it == head.end()) {
+            head.insert(key, j);
+        } else {
+            next[j] = *it;
+            *it = j;
+        }
+    }
     std::vector<bool> removed(other.size(), false);
 
     const std::int64_t last = std::int64_t(in.size()) - 1;
@@ -548,14 +559,14 @@ bool SyncRun::matchingPass(int side)
         const QString &entry = in.entries[i];
         const QString rel = ItemList::relativePath(entry);
         QString source = out.RootPath + rel;
-        auto found = index.find(NormalizeCase(entry));
-        if (found == index.end() || found->empty()) {
+        const auto found = head.find(NormalizeCase(entry));
+        if (found == head.end() || *found == kNone) {
             out.entries.push_back(entry);
         } else {
-            const std::size_t j = found->back();
+            const std::size_t j = *found;
             auto removeMatch = [&] {
                 removed[j] = true;
-                found->pop_back();
+                *found = next[j];
             };
             if (ItemList::isFolder(entry)) {
                 out.entries.push_back(entry);
