@@ -150,7 +150,7 @@ TEST_F(Batch, SigtermStopsASwapBetweenCopiesWithoutLeavingHalfFiles)
         writeBytes(left + QString("/f%1.bin").arg(i, 3, 10, QChar('0')), chunk);
     std::unique_ptr<QProcess> p(start({"--left", left, "--right", right, "--swap"}));
     ASSERT_TRUE(p->waitForStarted());
-    for (int i = 0; i < 3000 && tree(right).size() < 20; ++i)
+    for (int i = 0; i < 3000 && tree(right).size() < 5; ++i)
         QThread::msleep(2);
     ::kill(pid_t(p->processId()), SIGTERM);
     ASSERT_TRUE(p->waitForFinished(60000));
