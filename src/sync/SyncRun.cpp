@@ -1,5 +1,6 @@
 #include "SyncRun.h"
 
+#include "EntryIndex.h"
 #include "RunText.h"
 #include "TargetFolder.h"
 #include "core/AppState.h"
@@ -369,14 +370,14 @@ bool SyncRun::selectItems(int side)
     SideCounters &c = Counters[side];
     resetProgress();
 
-    // A set of the other side's normalised entries gives the same answer as
+    // An index of the other side's normalised entries gives the same answer as
     // comparing every pair, in time proportional to the items.
-    QSet<QString> other;
-    if (choice == 1 || choice == 2) {
-        other.reserve(qsizetype(b.size()));
-        for (const QString &e : b.entries)
-            other.insert(NormalizeCase(e));
-    }
+    const bool matching = choice == 1 || choice == 2;
+    static const std::vector<QString> none;
+    EntryIndex other(matching ? b.entries : none, App().OptionValues.CaseSensitive);
+    if (matching)
+        for (std::size_t j = 0; j < b.size(); ++j)
+            other.slot(j);
     const std::int64_t last = std::int64_t(a.size()) - 1;
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (stopNow())
@@ -385,7 +386,7 @@ bool SyncRun::selectItems(int side)
         const QString rel = ItemList::relativePath(entry);
         bool kept = true;
         if (choice == 1 || choice == 2) {
-            const bool found = other.contains(NormalizeCase(entry));
+            const bool found = other.find(entry) != nullptr;
             kept = choice == 1 ? found : !found;
         }
         if (kept) {
@@ -536,19 +537,13 @@ bool SyncRun::matchingPass(int side)
     // The first not yet removed entry of each normalised text, in list order:
     // the same match a scan from the top would find. Entries of one text are
     // chained in list order, and a match always takes the head of its chain.
-    constexpr std::size_t kNone = std::size_t(-1);
-    QHash<QString, std::size_t> head;
-    head.reserve(qsizetype(other.size()));
+    constexpr std::size_t kNone = EntryIndex::kNone;
+    EntryIndex head(other.entries, o.CaseSensitive);
     std::vector<std::size_t> next(other.size(), kNone);
     for (std::size_t j = other.size(); j-- > 0;) {
-        const QString key = NormalizeCase(other.entries[j]);
-        const auto it = head.find(key);
-        if (it == head.end()) {
-            head.insert(key, j);
-        } else {
-            next[j] = *it;
-            *it = j;
-        }
+        std::size_t &first = head.slot(j);
+        next[j] = first;
+        first = j;
     }
     std::vector<bool> removed(other.size(), false);
 
@@ -559,8 +554,8 @@ bool SyncRun::matchingPass(int side)
         const QString &entry = in.entries[i];
         const QString rel = ItemList::relativePath(entry);
         QString source = out.RootPath + rel;
-        const auto found = head.find(NormalizeCase(entry));
-        if (found == head.end() || *found == kNone) {
+        std::size_t *const found = head.find(entry);
+        if (!found || *found == kNone) {
             out.entries.push_back(entry);
         } else {
             const std::size_t j = *found;
