@@ -21,11 +21,8 @@ std::uint64_t plainHash(const QString &text)
 EntryIndex::EntryIndex(const std::vector<QString> &texts, bool caseSensitive)
     : m_texts(texts), m_caseSensitive(caseSensitive)
 {
-    std::size_t capacity = 16;
-    while (capacity < texts.size() * 2)
-        capacity *= 2;
-    m_slots.assign(capacity, Slot{0, kNone, kNone});
-    m_mask = capacity - 1;
+    // A third of the slots stay free: probes stay short without doubling the table.
+    m_slots.assign(texts.size() + texts.size() / 2 + 16, Slot{0, kNone, kNone});
     if (!caseSensitive)
         m_upper.assign(0x10000, 0);
 }
@@ -87,7 +84,10 @@ bool EntryIndex::sameKey(const QString &a, const QString &b)
 
 EntryIndex::Slot *EntryIndex::locate(const QString &text, std::uint64_t hash)
 {
-    for (std::size_t at = hash & m_mask;; at = (at + 1) & m_mask) {
+    const std::size_t n = m_slots.size();
+    // Maps the hash's top half onto the table without a division.
+    std::size_t at = std::size_t((std::uint64_t(std::uint32_t(hash >> 32)) * n) >> 32);
+    for (;; at = at + 1 == n ? 0 : at + 1) {
         Slot &s = m_slots[at];
         if (s.key == kNone || (s.hash == hash && sameKey(m_texts[s.key], text)))
             return &s;

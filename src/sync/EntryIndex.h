@@ -36,6 +36,5 @@ private:
     const std::vector<QString> &m_texts;
     bool m_caseSensitive;
     std::vector<Slot> m_slots;
-    std::size_t m_mask = 0;
     std::vector<char16_t> m_upper; // each character's upper case; 0 = not looked up yet
 };

@@ -355,6 +355,8 @@ bool SyncRun::collectItems(int side)
         for (auto it = contents.folders.crbegin(); it != contents.folders.crend(); ++it)
             pending.push_back(prefix + *it);
     }
+    // The list only shrinks from here on; growth's spare room would be held all run.
+    list.entries.shrink_to_fit();
     m_host.showPath(side, QString());
     m_host.stepCounters(1, side, c);
     return true;
@@ -378,6 +380,8 @@ bool SyncRun::selectItems(int side)
     if (matching)
         for (std::size_t j = 0; j < b.size(); ++j)
             other.slot(j);
+    else
+        f.entries.reserve(a.size()); // every entry is kept
     const std::int64_t last = std::int64_t(a.size()) - 1;
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (stopNow())
@@ -485,7 +489,8 @@ bool SyncRun::resolveCommonItems()
     m_host.stepTitle(RunText::stepTitle(4, o.SwapItems));
     resetProgress();
     for (int side = 0; side < 2; ++side) {
-        lstItems[side].entries.clear();
+        // Released, not cleared: the passes build the new lists in place of the filtered ones.
+        std::vector<QString>().swap(lstItems[side].entries);
         Counters[side].resetKept();
     }
     RemainingFilesChoice = o.WhenFileExists;
@@ -501,19 +506,40 @@ bool SyncRun::resolveCommonItems()
     return true;
 }
 
+// The entries kept by a pass of step 4 move to the front of its input list,
+// which then becomes the side's list: a copy of the list would cost another
+// slot per item at the run's largest moment. Stopped early, the input keeps
+// the entries not yet looked at.
+void SyncRun::keepInPlace(int side, std::size_t kept, std::size_t looked)
+{
+    std::vector<QString> &in = lstFilteredItems[side].entries;
+    std::vector<QString> &out = lstItems[side].entries;
+    if (looked == in.size()) {
+        in.resize(kept);
+        out.swap(in);
+        std::vector<QString>().swap(in);
+        return;
+    }
+    out.assign(std::make_move_iterator(in.begin()), std::make_move_iterator(in.begin() + std::ptrdiff_t(kept)));
+    in.erase(in.begin(), in.begin() + std::ptrdiff_t(looked));
+}
+
 bool SyncRun::passThrough(int side)
 {
-    const ItemList &in = lstFilteredItems[side];
-    ItemList &out = lstItems[side];
-    const std::int64_t last = std::int64_t(in.size()) - 1;
-    for (std::size_t i = 0; i < in.size(); ++i) {
-        if (stopNow())
+    ItemList &in = lstFilteredItems[side];
+    const QString &root = lstItems[side].RootPath;
+    const std::size_t n = in.size();
+    const std::int64_t last = std::int64_t(n) - 1;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (stopNow()) {
+            keepInPlace(side, i, i);
             return false;
+        }
         const QString &entry = in.entries[i];
-        out.entries.push_back(entry);
-        countEntry(side, entry, out.RootPath + ItemList::relativePath(entry));
+        countEntry(side, entry, root + ItemList::relativePath(entry));
         showProgress(std::int64_t(i), last);
     }
+    keepInPlace(side, n, n);
     return true;
 }
 
@@ -531,7 +557,7 @@ bool SyncRun::matchingPass(int side)
     const Options &o = App().OptionValues;
     ItemList &in = lstFilteredItems[side];
     ItemList &other = lstFilteredItems[1 - side];
-    ItemList &out = lstItems[side];
+    const QString &root = lstItems[side].RootPath;
     const QString &otherRoot = lstItems[1 - side].RootPath;
 
     // The first not yet removed entry of each normalised text, in list order:
@@ -547,24 +573,25 @@ bool SyncRun::matchingPass(int side)
     }
     std::vector<bool> removed(other.size(), false);
 
-    const std::int64_t last = std::int64_t(in.size()) - 1;
-    for (std::size_t i = 0; i < in.size(); ++i) {
-        if (stopNow())
+    const std::size_t n = in.size();
+    const std::int64_t last = std::int64_t(n) - 1;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (stopNow()) {
+            keepInPlace(side, kept, i);
             return false;
+        }
         const QString &entry = in.entries[i];
         const QString rel = ItemList::relativePath(entry);
-        QString source = out.RootPath + rel;
+        QString source = root + rel; // empty when the entry is not kept
         std::size_t *const found = head.find(entry);
-        if (!found || *found == kNone) {
-            out.entries.push_back(entry);
-        } else {
+        if (found && *found != kNone) {
             const std::size_t j = *found;
             auto removeMatch = [&] {
                 removed[j] = true;
                 *found = next[j];
             };
             if (ItemList::isFolder(entry)) {
-                out.entries.push_back(entry);
                 removeMatch();
             } else {
                 const QString otherPath = otherRoot + ItemList::relativePath(other.entries[j]);
@@ -574,10 +601,7 @@ bool SyncRun::matchingPass(int side)
                 bool equal = mine.seconds == theirs.seconds;
                 if (!equal && OptionRules::excludedFromSwap(o, ToleranceSeconds, timeOf(mine), timeOf(theirs)))
                     equal = true;
-                auto give = [&] {
-                    out.entries.push_back(entry);
-                    removeMatch();
-                };
+                auto give = [&] { removeMatch(); };
                 if (equal) {
                     if (o.SwapItems) {
                         source.clear();
@@ -618,17 +642,20 @@ bool SyncRun::matchingPass(int side)
                 }
             }
         }
-        if (!source.isEmpty())
+        if (!source.isEmpty()) {
             countEntry(side, entry, source);
+            if (kept != i)
+                in.entries[kept] = std::move(in.entries[i]);
+            ++kept;
+        }
         showProgress(std::int64_t(i), last);
     }
-    in.entries.clear();
-    std::vector<QString> kept;
-    kept.reserve(other.size());
+    keepInPlace(side, kept, n);
+    std::size_t left = 0;
     for (std::size_t j = 0; j < other.size(); ++j)
         if (!removed[j])
-            kept.push_back(std::move(other.entries[j]));
-    other.entries = std::move(kept);
+            other.entries[left++] = std::move(other.entries[j]);
+    other.entries.resize(left);
     return true;
 }
 

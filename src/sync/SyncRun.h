@@ -74,6 +74,7 @@ private:
     bool stopNow();
     Outcome interrupt();
     bool passThrough(int side);
+    void keepInPlace(int side, std::size_t kept, std::size_t looked);
     bool matchingPass(int side);
     void countEntry(int side, const QString &entry, const QString &full);
     bool transferSide(int side, bool *conflict);
