@@ -1,4 +1,5 @@
 #include "dialogs/QtMessageService.h"
+#include "mainwindow/Icons.h"
 #include "mainwindow/frmMain.h"
 #include "platform/Locations.h"
 #include "sync/BatchRun.h"
@@ -20,6 +21,9 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvanel"));
     QApplication::setApplicationVersion(QStringLiteral(ORVANEL_VERSION));
+    // Lets a Wayland desktop match the windows with orvanel.desktop and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("orvanel"));
+    QApplication::setWindowIcon(Icons::application());
 
     QtMessageService messages;
     setMessageService(&messages);

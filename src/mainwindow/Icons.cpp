@@ -222,4 +222,9 @@ QPixmap copyrightPicture(int size)
     return pm;
 }
 
+QIcon application()
+{
+    return QIcon::fromTheme(QStringLiteral("orvanel"), QIcon(QStringLiteral(":/orvanel/orvanel.png")));
+}
+
 } // namespace Icons

@@ -26,4 +26,7 @@ QIcon synchronize();
 QIcon exit();
 // Two folders, orange and cyan, exchanging their contents.
 QPixmap copyrightPicture(int size);
+// The program's own icon: the desktop theme's "orvanel" if it has one, else
+// the picture built into the program.
+QIcon application();
 } // namespace Icons
