@@ -16,6 +16,11 @@
 #include <QSet>
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -85,6 +90,95 @@ FolderContents readFolder(const QString &folder, const QString &pattern, bool wi
     std::sort(c.files.begin(), c.files.end(), [](const auto &a, const auto &b) { return byName(a.name, b.name); });
     return c;
 }
+
+// Reads a side's folders in the order of the walk (pre-order, depth first,
+// without recursion, so a deep tree cannot exhaust the stack) on a thread of
+// its own, a few folders ahead of the run: the disk answers for the next
+// folders while the run files the items of this one.
+class FolderReader {
+public:
+    struct Folder {
+        QString rel;
+        FolderContents contents;
+        std::exception_ptr error; // the source itself could not be read
+    };
+
+    FolderReader(QString root, QString pattern, bool withFiles)
+        : m_root(std::move(root)), m_pattern(std::move(pattern)), m_withFiles(withFiles),
+          m_thread([this] { produce(); })
+    {
+    }
+    ~FolderReader()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_quit = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+
+    // The walk's next folder; false once every folder has been given.
+    bool next(Folder &folder)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_ready.empty() || m_done; });
+        if (m_ready.empty())
+            return false;
+        folder = std::move(m_ready.front());
+        m_ready.pop_front();
+        lock.unlock();
+        m_changed.notify_all();
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kAhead = 32;
+
+    void produce()
+    {
+        std::vector<QString> pending{QString()};
+        bool first = true;
+        while (!pending.empty()) {
+            Folder f;
+            f.rel = std::move(pending.back());
+            pending.pop_back();
+            try {
+                f.contents = readFolder(f.rel.isEmpty() ? m_root : m_root + f.rel, m_pattern, m_withFiles, first);
+            } catch (...) {
+                f.error = std::current_exception();
+                pending.clear();
+            }
+            first = false;
+            const QString prefix = f.rel.isEmpty() ? QString() : f.rel + QLatin1Char('/');
+            for (auto it = f.contents.folders.crbegin(); it != f.contents.folders.crend(); ++it)
+                pending.push_back(prefix + *it);
+            f.contents.folders.clear();
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_changed.wait(lock, [this] { return m_ready.size() < kAhead || m_quit; });
+            if (m_quit)
+                return;
+            m_ready.push_back(std::move(f));
+            lock.unlock();
+            m_changed.notify_all();
+        }
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_done = true;
+        }
+        m_changed.notify_all();
+    }
+
+    const QString m_root;
+    const QString m_pattern;
+    const bool m_withFiles;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Folder> m_ready;
+    bool m_done = false;
+    bool m_quit = false;
+    std::thread m_thread; // last: starts once everything above exists
+};
 
 std::int64_t fileLength(const QString &path)
 {
@@ -311,14 +405,15 @@ bool SyncRun::collectItems(int side)
     list.RootPath = root;
     const QString &pattern = m_inputs.Pattern[side];
 
-    // Pre-order, depth first, without recursion: a deep tree cannot exhaust the stack.
-    std::vector<QString> pending{QString()};
-    bool first = true;
-    while (!pending.empty()) {
-        const QString rel = std::move(pending.back());
-        pending.pop_back();
+    const QHash<QString, SeenFile> &otherSeen = collected[1 - side];
+    QString scratch;
+
+    FolderReader reader(root, pattern, !o.CopyStructureOnly);
+    FolderReader::Folder read;
+    while (reader.next(read)) {
         if (stopNow())
             return false;
+        const QString &rel = read.rel;
         const QString folder = rel.isEmpty() ? root : root + rel;
         if (!rel.isEmpty()) {
             ++c.FoldersFound;
@@ -328,8 +423,9 @@ bool SyncRun::collectItems(int side)
             }
             showPath(side, folder, QString());
         }
-        const FolderContents contents = readFolder(folder, pattern, !o.CopyStructureOnly, first);
-        first = false;
+        if (read.error)
+            std::rethrow_exception(read.error);
+        const FolderContents &contents = read.contents;
         const QString prefix = rel.isEmpty() ? QString() : rel + QLatin1Char('/');
         // Files of one folder share its depth, so the levels test is made once.
         const bool filesKept = WithinLevels(prefix + QLatin1Char('x'), o.Levels);
@@ -339,10 +435,13 @@ bool SyncRun::collectItems(int side)
             ++c.FilesFound;
             c.BytesFound += f.size;
             if (filesKept) {
-                // One allocation per item; the entry is also the key of what was seen.
-                QString entry;
-                entry.reserve(1 + prefix.size() + f.name.size());
-                entry.append(QLatin1Char('-')).append(prefix).append(f.name);
+                // The entry is also the key of what was seen. A file the other
+                // side has too (the usual case between two copies of a tree)
+                // shares that side's text instead of holding its own.
+                scratch.resize(0);
+                scratch.append(QLatin1Char('-')).append(prefix).append(f.name);
+                const auto twin = otherSeen.constFind(scratch);
+                QString entry = twin != otherSeen.constEnd() ? twin.key() : QString(scratch.constData(), scratch.size());
                 collected[side].insert(entry, {f.size, f.seconds, f.nanoseconds});
                 list.entries.push_back(std::move(entry));
                 ++c.FilesKept;
@@ -352,8 +451,6 @@ bool SyncRun::collectItems(int side)
                 continue;
             showPath(side, root, prefix + f.name);
         }
-        for (auto it = contents.folders.crbegin(); it != contents.folders.crend(); ++it)
-            pending.push_back(prefix + *it);
     }
     // The list only shrinks from here on; growth's spare room would be held all run.
     list.entries.shrink_to_fit();
