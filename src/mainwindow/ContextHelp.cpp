@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QTextDocument>
 #include <QVariant>
+#include <QAction>
 #include <QWhatsThis>
 #include <QWidget>
 
@@ -148,6 +149,15 @@ void install(QApplication *app)
         return;
     installed() = new HelpFilter(app);
     app->installEventFilter(installed());
+}
+
+void offerHelpKey(QWidget *window)
+{
+    if (!window)
+        return;
+    QAction *mode = QWhatsThis::createAction(window);
+    mode->setShortcutContext(Qt::WindowShortcut);
+    window->addAction(mode);
 }
 
 void setTopic(QWidget *control, int topic, RightClick rightClick)

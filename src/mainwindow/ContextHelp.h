@@ -31,6 +31,11 @@ void setTopic(QWidget *control, int topic, RightClick rightClick = RightClick::S
 // The control's own topic; 0 when it has none.
 int topic(const QWidget *control);
 
+// Shift+F1 in the window starts the "?" mode from the keyboard: the one way to
+// the help of a control that keeps its own right-click menu where the window
+// manager draws no "?" in the title bar.
+void offerHelpKey(QWidget *window);
+
 // Shows the help of the control (or of its nearest ancestor with a topic) at
 // the control's position; for menu items such as "Help" of a button's menu.
 void showFor(QWidget *control);

@@ -1,11 +1,15 @@
 #include "SecondaryWindow.h"
 
+#include "ContextHelp.h"
+
 #include <QCloseEvent>
 #include <QGuiApplication>
 
 SecondaryWindow::SecondaryWindow(QWidget *parent) : QDialog(parent)
 {
     setModal(true);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, true);
+    ContextHelp::offerHelpKey(this);
 }
 
 bool SecondaryWindow::allowClose(CloseReason reason) { return !CloseRefusal(reason); }

@@ -81,6 +81,7 @@ frmMain::frmMain(QWidget *parent) : QWidget(parent)
     buildSide(1);
     buildCommon();
     setHelpTopics();
+    ContextHelp::offerHelpKey(this);
     resize(m_layout->designSize());
     openOptions = [this] { frmOptions::editOptions(this); };
     openSynchronization = [this](const RunInputs &in) { frmSynchronize::showModal(in, this); };

@@ -200,13 +200,4 @@ TEST_F(ContextHelpTest, TheDefaultDisplayIsAWhatsThisPopup)
     QTest::qWait(0);
 }
 
-TEST(ShippedHelpFiles, EveryMainWindowTopicHasATextInBothLanguages)
-{
-    const QString folder = QStringLiteral(QT_TESTCASE_SOURCEDIR "/../help/");
-    for (const char *name : {"OrvanelUk.hlp", "OrvanelGr.hlp"})
-        for (int topic = 10010; topic <= 10240; topic += 10)
-            EXPECT_FALSE(helpTopicText(folder + name, topic).isEmpty()) << name << " " << topic;
-    EXPECT_NE(helpTopicText(folder + "OrvanelUk.hlp", 10010), helpTopicText(folder + "OrvanelGr.hlp", 10010));
-}
-
 } // namespace

@@ -1,0 +1,153 @@
+#include "core/AppState.h"
+#include "core/Language.h"
+#include "dialogs/frmAbout.h"
+#include "dialogs/frmWarning.h"
+#include "mainwindow/ContextHelp.h"
+#include "mainwindow/frmMain.h"
+#include "mainwindow/frmRecallPath.h"
+#include "options/frmOptions.h"
+#include "platform/HelpFile.h"
+#include "sync/frmFinalSelection.h"
+#include "sync/frmSelectFile.h"
+#include "sync/frmSelectTargetFolder.h"
+#include "sync/frmSynchronize.h"
+#include "ScriptedMessages.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QSet>
+#include <QTest>
+#include <QWhatsThis>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <vector>
+
+namespace {
+
+const QString kHelp = QStringLiteral(QT_TESTCASE_SOURCEDIR "/../help/");
+
+struct Sample {
+    const char *objectName;
+    int topic;
+};
+
+struct Window {
+    const char *name;
+    std::function<std::unique_ptr<QWidget>()> make;
+    std::vector<Sample> samples;
+};
+
+// Every window, each with a few of its controls and the topic they must show.
+std::vector<Window> windows()
+{
+    static ManualSelectionSide sides[2];
+    sides[0].rootPath = sides[1].rootPath = QStringLiteral("/tmp/");
+    sides[0].entries = sides[1].entries = {QStringLiteral("-a.txt")};
+    const FileChoiceFile upper{QStringLiteral("/l/a.txt"), 1, QDateTime(QDate(2025, 1, 2), QTime(3, 4, 5))};
+    const FileChoiceFile lower{QStringLiteral("/r/a.txt"), 2, QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5))};
+    return {
+        {"frmMain", [] { return std::make_unique<frmMain>(); },
+         {{"cmdSynchronize", 10150}, {"cmdRefresh_1", 10090}, {"cmdAsterisk_0", 10210}}},
+        {"frmRecallPath", [] { return std::make_unique<frmRecallPath>(); }, {{"cmdEdit", 20030}}},
+        {"frmAbout", [] { return std::make_unique<frmAbout>(); }, {{"cmdSysInfo", 30070}, {"lblVersion", 30030}}},
+        {"frmOptions", [] { return std::make_unique<frmOptions>(); },
+         {{"chkSwapItems", 40310}, {"cmdAll", 40180}, {"updSeconds", 40420}}},
+        {"frmWarning", [] { return std::make_unique<frmWarning>(); }, {{"chkWarning", 50020}}},
+        {"frmSelectTargetFolder", [] { return std::make_unique<frmSelectTargetFolder>(QStringList()); },
+         {{"cmdOK", 60060}}},
+        {"frmFinalSelection", [] { return std::make_unique<frmFinalSelection>(sides); },
+         {{"cmdAll", 70110}, {"lstSelectItems_1", 70070}}},
+        {"frmSelectFile", [upper, lower] { return std::make_unique<frmSelectFile>(upper, lower, 3); },
+         {{"cmdDoNotCopy", 80140}}},
+        {"frmSynchronize", [] { return std::make_unique<frmSynchronize>(RunInputs()); },
+         {{"cmdClose", 90390}, {"lblStep4InfoFiles_1", 90320}}},
+    };
+}
+
+class HelpCoverage : public ::testing::Test {
+protected:
+    ScriptedMessages box;
+    std::vector<std::pair<int, QString>> shown;
+    ContextHelp::Display previous;
+
+    void SetUp() override
+    {
+        resetAppState();
+        App().EnglishHelpFilePath = kHelp + "OrvanelUk.hlp";
+        App().GreekHelpFilePath = kHelp + "OrvanelGr.hlp";
+        previous = ContextHelp::setDisplay(
+            [this](QWidget *, int topic, const QString &text, const QPoint &) { shown.push_back({topic, text}); });
+    }
+    void TearDown() override
+    {
+        ContextHelp::setDisplay(previous);
+        resetAppState();
+    }
+};
+
+TEST_F(HelpCoverage, EveryTopicAWindowUsesHasATextInBothLanguages)
+{
+    QSet<int> all;
+    for (const Window &w : windows()) {
+        const auto window = w.make();
+        QList<QWidget *> controls = window->findChildren<QWidget *>();
+        controls << window.get();
+        int used = 0;
+        for (QWidget *c : controls) {
+            const int topic = ContextHelp::topic(c);
+            if (topic <= 0)
+                continue;
+            ++used;
+            all << topic;
+            for (const char *file : {"OrvanelUk.hlp", "OrvanelGr.hlp"})
+                EXPECT_FALSE(helpTopicText(kHelp + file, topic).isEmpty())
+                    << w.name << " " << c->objectName().toStdString() << " " << topic << " " << file;
+        }
+        EXPECT_GT(used, 0) << w.name;
+    }
+    EXPECT_GE(all.size(), 140) << "the windows together give this many topics";
+}
+
+TEST_F(HelpCoverage, ARightClickShowsTheControlsTopicInTheCurrentLanguage)
+{
+    for (int language : {Language::English, Language::Greek}) {
+        Language::applyState(language);
+        const QString file = kHelp + (language == Language::Greek ? "OrvanelGr.hlp" : "OrvanelUk.hlp");
+        for (const Window &w : windows()) {
+            const auto window = w.make();
+            window->show();
+            for (const Sample &s : w.samples) {
+                auto *control = window->findChild<QWidget *>(QString::fromLatin1(s.objectName));
+                ASSERT_NE(control, nullptr) << w.name << " " << s.objectName;
+                shown.clear();
+                QTest::mouseRelease(control, Qt::RightButton, {}, control->rect().center());
+                ASSERT_EQ(shown.size(), 1u) << w.name << " " << s.objectName;
+                EXPECT_EQ(shown[0].first, s.topic) << w.name << " " << s.objectName;
+                EXPECT_EQ(shown[0].second, helpTopicText(file, s.topic));
+            }
+            window->hide();
+        }
+    }
+}
+
+TEST_F(HelpCoverage, SecondaryWindowsOfferTheQuestionMarkAndShiftF1)
+{
+    Language::applyState(Language::English);
+    frmOptions options;
+    EXPECT_TRUE(options.windowFlags() & Qt::WindowContextHelpButtonHint);
+    options.show();
+    options.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&options));
+    // The number boxes keep their own right-click menu; the keyboard reaches their help.
+    QTest::keyClick(&options, Qt::Key_F1, Qt::ShiftModifier);
+    ASSERT_TRUE(QWhatsThis::inWhatsThisMode());
+    auto *levels = options.findChild<QWidget *>(QStringLiteral("txtLevels"));
+    ASSERT_NE(levels, nullptr);
+    QTest::mouseClick(levels, Qt::LeftButton);
+    EXPECT_FALSE(QWhatsThis::inWhatsThisMode());
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].first, 40190);
+}
+
+} // namespace
