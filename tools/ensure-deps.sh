@@ -26,4 +26,6 @@ orvanel_ensure_packages() {
 # What building the program needs.
 ORVANEL_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev fonts-dejavu-core)
 # What the tests need on top.
-ORVANEL_TEST_PACKAGES=(libgtest-dev libgmock-dev)
+# desktop-file-utils checks the desktop entry; dpkg-dev and file let cpack list
+# the Debian package's dependencies.
+ORVANEL_TEST_PACKAGES=(libgtest-dev libgmock-dev desktop-file-utils dpkg-dev file)
