@@ -312,6 +312,28 @@ TEST_F(Run, CancelDuringASwappingRunStopsWithoutAQuestionAndDeletesNothing)
     EXPECT_EQ(host.states.back(), RunState::Closed);
 }
 
+TEST_F(Run, StoppingInTheMiddleOfAWideTreeEndsTheWalkAtOnce)
+{
+    // Folders are read ahead of the walk; a stop must not wait for the rest.
+    for (int i = 0; i < 300; ++i)
+        QDir().mkpath(left + QString("/d%1/e").arg(i));
+    auto run = makeRun();
+    SyncRun *r = run.get();
+    host.onCheckpoint = [&](int n) { return n == 3 && r->cancel(); };
+    EXPECT_EQ(run->run(), SyncRun::Outcome::Interrupted);
+    EXPECT_EQ(host.checkpoints, 3);
+    EXPECT_LT(run->Counters[0].FoldersFound, 300);
+    // The same run object collects the whole tree once asked again.
+    host.onCheckpoint = nullptr;
+    r->InterruptRequested = false;
+    r->Counters[0] = SideCounters();
+    r->lstItems[0].clear();
+    ASSERT_TRUE(r->collectItems(0));
+    EXPECT_EQ(r->Counters[0].FoldersFound, 600);
+    EXPECT_EQ(r->lstItems[0].entries.front(), "+d0");
+    EXPECT_EQ(r->lstItems[0].entries[1], "+d0/e");
+}
+
 TEST_F(Run, AVanishedSourceIsReportedAndInterrupts)
 {
     in.SourcePath[0] = tmp.filePath("gone");
