@@ -13,7 +13,6 @@
 #include "platform/MessageService.h"
 
 #include <QFile>
-#include <QSet>
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
@@ -486,7 +485,7 @@ bool SyncRun::selectItems(int side)
         const QString &entry = a.entries[i];
         const QString rel = ItemList::relativePath(entry);
         bool kept = true;
-        if (choice == 1 || choice == 2) {
+        if (matching) {
             const bool found = other.find(entry) != nullptr;
             kept = choice == 1 ? found : !found;
         }
