@@ -55,6 +55,7 @@ public:
     void progress(int) override {}
     void stepCounters(int, int, const SideCounters &) override {}
     void summary(const QString &) override {}
+    void notice(const QString &) override {}
     void reminder(int) override {}
     QString chooseTargetFolder() override { return {}; }
     void beep() override {}

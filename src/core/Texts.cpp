@@ -1,6 +1,7 @@
 #include "Texts.h"
 
 #include "AppState.h"
+#include "platform/FileNames.h"
 
 QString tx(const char *english, const char *greek)
 {
@@ -9,8 +10,9 @@ QString tx(const char *english, const char *greek)
 
 QString quoted(const QString &name)
 {
-    return App().LanguageIsGreek ? QStringLiteral("«") + name + QStringLiteral("»")
-                                 : QLatin1Char('\'') + name + QLatin1Char('\'');
+    const QString shown = FileNames::shown(name);
+    return App().LanguageIsGreek ? QStringLiteral("«") + shown + QStringLiteral("»")
+                                 : QLatin1Char('\'') + shown + QLatin1Char('\'');
 }
 
 QString sideTitle(int side, const char *english, const char *greek)

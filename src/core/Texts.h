@@ -5,7 +5,8 @@
 // Every text is chosen where it is shown, from its English and Greek literal.
 QString tx(const char *english, const char *greek);
 
-// A name inside a message: 'name' in English, «name» in Greek.
+// A name inside a message: 'name' in English, «name» in Greek; stray bytes
+// and control characters shown as \xNN.
 QString quoted(const QString &name);
 
 // The title of a message about one side: "<--  title" left, "title  -->" right.

@@ -3,9 +3,10 @@
 #include "core/AppState.h"
 #include "platform/Locations.h"
 
-#include <QDir>
+#include "platform/CaseFold.h"
+#include "platform/FileNames.h"
+
 #include <QFile>
-#include <QRegularExpression>
 #include <algorithm>
 #include <dirent.h>
 #include <fcntl.h>
@@ -14,28 +15,7 @@
 
 QString NormalizeCase(const QString &text)
 {
-    if (App().OptionValues.CaseSensitive)
-        return text;
-    // Most names are plain ASCII: upper-case those without Unicode's tables,
-    // which cost more than the rest of a run's matching together.
-    const QChar *p = text.constData();
-    const qsizetype n = text.size();
-    bool lower = false;
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = p[i].unicode();
-        if (c >= 0x80)
-            return text.toUpper();
-        lower = lower || (c >= 'a' && c <= 'z');
-    }
-    if (!lower)
-        return text;
-    QString upper(n, Qt::Uninitialized);
-    QChar *q = upper.data();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = p[i].unicode();
-        q[i] = QChar(c >= 'a' && c <= 'z' ? char16_t(c - 32) : c);
-    }
-    return upper;
+    return App().OptionValues.CaseSensitive ? text : CaseFold::folded(text);
 }
 
 QString AddTrailingSeparator(const QString &text, QChar separator)
@@ -58,7 +38,25 @@ QString tidyFolderPath(const QString &path)
 {
     if (path.isEmpty())
         return path;
-    return QDir::cleanPath(path);
+    // Text only: "." and empty parts go, ".." takes the part before it away.
+    // Names are never looked up, so a stray byte of a legacy name stays as it is.
+    const bool absolute = path.startsWith(QLatin1Char('/'));
+    QStringList parts;
+    for (const QString &part : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (part == QLatin1String("."))
+            continue;
+        if (part == QLatin1String("..") && !parts.isEmpty() && parts.back() != QLatin1String("..")) {
+            parts.removeLast();
+            continue;
+        }
+        if (part == QLatin1String("..") && absolute)
+            continue; // "/.." is "/"
+        parts << part;
+    }
+    const QString joined = parts.join(QLatin1Char('/'));
+    if (absolute)
+        return QLatin1Char('/') + joined;
+    return joined.isEmpty() ? QStringLiteral(".") : joined;
 }
 
 QString parentFolder(const QString &path)
@@ -95,7 +93,13 @@ QString unescapeMount(const QByteArray &field)
         }
         out.append(field[i]);
     }
-    return QFile::decodeName(out);
+    return FileNames::fromBytes(out);
+}
+
+bool isFolder(const QString &path)
+{
+    struct stat st {};
+    return ::stat(FileNames::toBytes(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 QStringList mountedDisks()
@@ -111,7 +115,7 @@ QStringList mountedDisks()
             continue;
         const QString point = unescapeMount(f[1]);
         for (const char *base : {"/media/", "/run/media/", "/mnt/"})
-            if (point.startsWith(QLatin1String(base)) && QFileInfo(point).isDir())
+            if (point.startsWith(QLatin1String(base)) && isFolder(point))
                 found << point;
     }
     found.sort();
@@ -175,14 +179,14 @@ Kind kindOf(int dirFd, const dirent *e)
 template <class F>
 bool forEachEntry(const QString &folder, F &&f)
 {
-    DIR *d = ::opendir(QFile::encodeName(folder).constData());
+    DIR *d = ::opendir(FileNames::toBytes(folder).constData());
     if (!d)
         return false;
     const int fd = ::dirfd(d);
     while (const dirent *e = ::readdir(d)) {
         if (e->d_name[0] == '.' && (e->d_name[1] == 0 || (e->d_name[1] == '.' && e->d_name[2] == 0)))
             continue;
-        f(QFile::decodeName(e->d_name), kindOf(fd, e));
+        f(FileNames::fromBytes(e->d_name), kindOf(fd, e));
     }
     ::closedir(d);
     return true;

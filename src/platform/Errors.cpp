@@ -1,5 +1,7 @@
 #include "Errors.h"
 
+#include "FileNames.h"
+
 #include <cerrno>
 #include <cstring>
 
@@ -13,7 +15,7 @@ AppError AppError::fromErrno(int err, const QString &path)
 {
     QString text = QString::fromLocal8Bit(std::strerror(err));
     if (!path.isEmpty())
-        text += QStringLiteral(": ") + path;
+        text += QStringLiteral(": ") + FileNames::shown(path);
     return AppError(errorNumberForErrno(err), text);
 }
 

@@ -9,6 +9,7 @@
 #include "core/Startup.h"
 #include "core/Texts.h"
 #include "mainwindow/PathHelpers.h"
+#include "platform/FileNames.h"
 #include "platform/Locations.h"
 #include "platform/MessageService.h"
 
@@ -120,6 +121,11 @@ public:
     {
         clearProgressLine();
         out() << text << Qt::endl;
+    }
+    void notice(const QString &text) override
+    {
+        clearProgressLine();
+        err() << FileNames::shown(text) << Qt::endl;
     }
     void reminder(int) override {}
     QString chooseTargetFolder() override

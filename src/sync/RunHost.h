@@ -51,6 +51,10 @@ public:
     virtual void stepCounters(int step, int side, const SideCounters &counters) = 0;
     // The summary line of the last step.
     virtual void summary(const QString &text) = 0;
+    // Something the user should know about how this run compares or copies
+    // (names compared ignoring letter case because a disk ignores it). Said
+    // once; the run goes on.
+    virtual void notice(const QString &text) = 0;
 
     // Messages go through the message service (MsgBox), which every host installs.
     virtual void reminder(int number) = 0;

@@ -2,6 +2,7 @@
 
 #include "ItemList.h"
 #include "RunHost.h"
+#include "SkippedItems.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -49,6 +50,8 @@ public:
     std::atomic<bool> InterruptRequested{false};
     ItemList lstItems[2];
     ItemList lstFilteredItems[2];
+    // What the run could not do; read by the host once run() has returned.
+    SkippedItems Skipped;
 
     // What step 1 saw of each collected file, by its entry: a swap never
     // overwrites a file that changed after it was looked at.

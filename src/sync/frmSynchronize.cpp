@@ -360,6 +360,11 @@ void frmSynchronize::summary(const QString &text)
     });
 }
 
+void frmSynchronize::notice(const QString &text)
+{
+    onWindowThread([this, text] { m_notices << text; });
+}
+
 void frmSynchronize::reminder(int number)
 {
     onWindowThreadAndWait([number] {

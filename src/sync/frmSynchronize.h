@@ -70,6 +70,7 @@ private:
     void progress(int percent) override;
     void stepCounters(int step, int side, const SideCounters &counters) override;
     void summary(const QString &text) override;
+    void notice(const QString &text) override;
     void reminder(int number) override;
     QString chooseTargetFolder() override;
     void beep() override;
@@ -100,4 +101,5 @@ private:
     QString m_livePath[2];
     bool m_pathChanged[2] = {false, false};
     int m_liveProgress = -1;
+    QStringList m_notices;
 };

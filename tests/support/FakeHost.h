@@ -17,6 +17,7 @@ public:
     void progress(int percent) override { progressValues.push_back(percent); }
     void stepCounters(int step, int side, const SideCounters &c) override { counters[{step, side}] = c; }
     void summary(const QString &t) override { summaryText = t; }
+    void notice(const QString &t) override { notices << t; }
     void reminder(int number) override { reminders.push_back(number); }
     QString chooseTargetFolder() override
     {
@@ -58,6 +59,7 @@ public:
     std::vector<int> progressValues;
     std::map<std::pair<int, int>, SideCounters> counters;
     QString summaryText;
+    QStringList notices;
     std::vector<int> reminders;
     int targetRequests = 0;
     int beeps = 0;

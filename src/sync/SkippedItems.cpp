@@ -1,0 +1,111 @@
+#include "SkippedItems.h"
+
+#include "core/AppState.h"
+#include "core/Texts.h"
+#include "platform/FileNames.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+void SkippedItems::add(const QString &path, SkipReason reason, const QString &detail)
+{
+    const std::lock_guard lock(m_mutex);
+    m_items.push_back({path, reason, detail});
+}
+
+std::vector<SkippedItem> SkippedItems::items() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_items;
+}
+
+std::size_t SkippedItems::size() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_items.size();
+}
+
+void SkippedItems::clear()
+{
+    const std::lock_guard lock(m_mutex);
+    m_items.clear();
+}
+
+QString SkippedItems::reasonText(SkipReason reason)
+{
+    switch (reason) {
+    case SkipReason::Unreadable:
+        return tx("could not be read", "δεν ήταν δυνατόν να διαβασθεί");
+    case SkipReason::CaseClash:
+        return tx("another item differs only in letter case",
+                  "ένα άλλο στοιχείο διαφέρει μόνο στα πεζά και κεφαλαία γράμματα");
+    case SkipReason::CannotHold:
+        return tx("the destination cannot hold this name or item",
+                  "ο προορισμός δεν μπορεί να δεχθεί αυτό το όνομα ή στοιχείο");
+    case SkipReason::AccessRefused:
+        return tx("the destination refused the write (error 75)",
+                  "ο προορισμός αρνήθηκε την εγγραφή (λάθος 75)");
+    case SkipReason::Changed:
+        return tx("the file changed during the run", "το αρχείο άλλαξε κατά τη διάρκεια του συγχρονισμού");
+    }
+    return QString();
+}
+
+QString SkippedItems::line(const SkippedItem &item)
+{
+    QString text = FileNames::shown(item.path) + QStringLiteral(": ") + reasonText(item.reason);
+    if (!item.detail.isEmpty())
+        text += QStringLiteral(" (") + FileNames::shown(item.detail) + QLatin1Char(')');
+    return text;
+}
+
+QString SkippedItems::countText(std::size_t count)
+{
+    const QString n = QString::number(count);
+    if (count == 1)
+        return tx("1 item was skipped.", "1 στοιχείο παραλείφθηκε.");
+    return App().LanguageIsGreek ? n + QStringLiteral(" στοιχεία παραλείφθηκαν.")
+                                 : n + QStringLiteral(" items were skipped.");
+}
+
+QString SkippedItems::listFilePath()
+{
+    const QString settings = App().SettingsFilePath;
+    const qsizetype slash = settings.lastIndexOf(QLatin1Char('/'));
+    return (slash < 0 ? QString() : settings.left(slash + 1)) + QStringLiteral("SkippedItems.txt");
+}
+
+bool SkippedItems::writeTo(const QString &file) const
+{
+    QByteArray content;
+    for (const SkippedItem &item : items()) {
+        QString text = FileNames::escaped(item.path) + QStringLiteral(": ") + reasonText(item.reason);
+        if (!item.detail.isEmpty())
+            text += QStringLiteral(" (") + FileNames::escaped(item.detail) + QLatin1Char(')');
+        content += text.toUtf8() + '\n';
+    }
+    // Written beside the list and renamed over it, so a reader never sees half a list.
+    const QByteArray target = FileNames::toBytes(file);
+    const QByteArray temporary = target + ".new";
+    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    const char *p = content.constData();
+    qsizetype left = content.size();
+    bool ok = true;
+    while (ok && left > 0) {
+        const ssize_t n = ::write(fd, p, std::size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        p += n > 0 ? n : 0;
+        left -= n > 0 ? n : 0;
+    }
+    ok = ::close(fd) == 0 && ok;
+    if (!ok || ::rename(temporary.constData(), target.constData()) != 0) {
+        ::unlink(temporary.constData());
+        return false;
+    }
+    return true;
+}
