@@ -13,11 +13,15 @@ AppError::AppError(int number, QString description)
 
 AppError AppError::fromErrno(int err, const QString &path)
 {
-    QString text = QString::fromLocal8Bit(std::strerror(err));
+    QString text = systemText(err);
     if (!path.isEmpty())
         text += QStringLiteral(": ") + FileNames::shown(path);
-    return AppError(errorNumberForErrno(err), text);
+    AppError e(errorNumberForErrno(err), text);
+    e.m_errno = err;
+    return e;
 }
+
+QString systemText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
 
 int errorNumberForErrno(int err)
 {

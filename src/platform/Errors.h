@@ -27,14 +27,26 @@ public:
 
     int number() const { return m_number; }
     const QString &description() const { return m_description; }
+    // The errno it came from; 0 when it did not come from a system call.
+    int systemError() const { return m_errno; }
     const char *what() const noexcept override { return m_what.constData(); }
 
 private:
     int m_number;
+    int m_errno = 0;
     QString m_description;
     QByteArray m_what;
 };
 
+// A failure to read the item being copied, as opposed to writing its copy:
+// the run skips that item and reports it instead of stopping.
+class SourceError : public AppError {
+public:
+    explicit SourceError(const AppError &e) : AppError(e) {}
+};
+
 int errorNumberForErrno(int err);
+// The system's own words for an errno value.
+QString systemText(int err);
 // The standard text of an error number, for errors that do not come from errno.
 QString errorText(int number);

@@ -1,9 +1,11 @@
 #include "FileOps.h"
 
+#include "CaseFold.h"
 #include "Errors.h"
+#include "FileNames.h"
 
-#include <QFile>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QStringList>
 #include <algorithm>
 #include <cerrno>
@@ -24,9 +26,41 @@ constexpr std::int64_t kChunk = 4 << 20;
 constexpr std::size_t kBuffer = 1 << 20;
 constexpr int kTempAttempts = 100;
 
-QByteArray encoded(const QString &path) { return QFile::encodeName(path); }
+QByteArray encoded(const QString &path) { return FileNames::toBytes(path); }
 
 [[noreturn]] void fail(int err, const QString &path) { throw AppError::fromErrno(err, path); }
+// The item being copied could not be read: the run skips it, it does not stop.
+[[noreturn]] void failSource(int err, const QString &path) { throw SourceError(AppError::fromErrno(err, path)); }
+
+AppError existsRefusal(const QString &path)
+{
+    AppError e = AppError::fromErrno(EEXIST, path);
+    return e;
+}
+
+// Puts the finished temporary file in place. A destination that must be new
+// is never replaced, not even by a name the disk takes for the same one (a
+// case-insensitive disk may fold letters we tell apart).
+void putInPlace(const QByteArray &tmp, const QByteArray &dst, bool replace, const QString &destination)
+{
+    if (replace) {
+        if (::rename(tmp.constData(), dst.constData()) != 0)
+            fail(errno, destination);
+        return;
+    }
+    if (::renameat2(AT_FDCWD, tmp.constData(), AT_FDCWD, dst.constData(), RENAME_NOREPLACE) == 0)
+        return;
+    if (errno == EEXIST)
+        throw existsRefusal(destination);
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP && errno != ENOTSUP)
+        fail(errno, destination);
+    // Without the kernel's help (some FUSE disks), a last look right before the rename.
+    struct stat st {};
+    if (::lstat(dst.constData(), &st) == 0)
+        throw existsRefusal(destination);
+    if (::rename(tmp.constData(), dst.constData()) != 0)
+        fail(errno, destination);
+}
 
 AppError refusal(const QString &path)
 {
@@ -157,7 +191,7 @@ bool copyContent(int in, int out, std::int64_t size, const std::function<bool()>
                 buffer.reset(new char[kBuffer]);
             n = ::read(in, buffer.get(), kBuffer);
             if (n < 0 && errno != EINTR)
-                fail(errno, source);
+                failSource(errno, source);
             if (n > 0)
                 writeAll(out, buffer.get(), std::size_t(n), destination);
         }
@@ -181,7 +215,7 @@ QByteArray readLink(const QByteArray &src, const QString &source, std::int64_t s
     for (;;) {
         const ssize_t n = ::readlink(src.constData(), target.data(), std::size_t(target.size()));
         if (n < 0)
-            fail(errno, source);
+            failSource(errno, source);
         if (n < target.size()) {
             target.truncate(n);
             return target;
@@ -191,7 +225,7 @@ QByteArray readLink(const QByteArray &src, const QString &source, std::int64_t s
 }
 
 void copyLink(const QByteArray &src, const struct stat &st, const QByteArray &dst,
-              const QString &source, const QString &destination)
+              const QString &source, const QString &destination, bool replace)
 {
     const QByteArray target = readLink(src, source, st.st_size);
     TempEntry tmp;
@@ -209,15 +243,14 @@ void copyLink(const QByteArray &src, const struct stat &st, const QByteArray &ds
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     if (::utimensat(AT_FDCWD, tmp.path.constData(), times, AT_SYMLINK_NOFOLLOW) != 0)
         fail(errno, destination);
-    if (::rename(tmp.path.constData(), dst.constData()) != 0)
-        fail(errno, destination);
+    putInPlace(tmp.path, dst, replace, destination);
     tmp.armed = false;
 }
 
 } // namespace
 
 bool copyFile(const QString &source, const QString &destination,
-              const std::function<bool()> &keepGoing)
+              const std::function<bool()> &keepGoing, bool replace)
 {
     const QByteArray src = encoded(source), dst = encoded(destination);
     if (dst.isEmpty() || dst.endsWith('/'))
@@ -225,10 +258,10 @@ bool copyFile(const QString &source, const QString &destination,
 
     struct stat st {};
     if (::lstat(src.constData(), &st) != 0)
-        fail(errno, source);
+        failSource(errno, source);
     if (S_ISLNK(st.st_mode)) {
         checkDestination(dst, destination);
-        copyLink(src, st, dst, source, destination);
+        copyLink(src, st, dst, source, destination, replace);
         return true;
     }
     if (!S_ISREG(st.st_mode))
@@ -238,9 +271,9 @@ bool copyFile(const QString &source, const QString &destination,
     // O_NONBLOCK: a FIFO swapped in after lstat must not hang the run.
     Fd in(::open(src.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (in.get() < 0)
-        fail(errno, source);
+        failSource(errno, source);
     if (::fstat(in.get(), &st) != 0)
-        fail(errno, source);
+        failSource(errno, source);
     if (!S_ISREG(st.st_mode))
         throw refusal(source);
 
@@ -277,8 +310,7 @@ bool copyFile(const QString &source, const QString &destination,
     // flush per file made small copies up to fifteen times slower.
     if (::close(out.release()) != 0)
         fail(errno, destination);
-    if (::rename(tmp.path.constData(), dst.constData()) != 0)
-        fail(errno, destination);
+    putInPlace(tmp.path, dst, replace, destination);
     tmp.armed = false;
     return true;
 }
@@ -354,7 +386,7 @@ const FoldedNames::Names *FoldedNames::namesOf(const QString &folder)
         const char *n = e->d_name;
         if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0')))
             continue;
-        real.append(QFile::decodeName(n));
+        real.append(FileNames::fromBytes(n));
     }
     ::closedir(dir);
     if (err != 0)
@@ -362,28 +394,39 @@ const FoldedNames::Names *FoldedNames::namesOf(const QString &folder)
 
     std::sort(real.begin(), real.end());
     Names names;
-    names.reserve(real.size());
-    for (const QString &name : std::as_const(real)) {
-        QString key = name.toUpper();
-        if (!names.contains(key))
-            names.insert(key, name);
-    }
+    for (const QString &name : std::as_const(real))
+        names.add(name);
     return &*m_folders.insert(folder, std::move(names));
 }
 
-QString FoldedNames::resolve(const QString &root, const QString &relativePath)
+void FoldedNames::Names::add(const QString &name)
 {
+    exact.insert(name);
+    byFold[CaseFold::folded(name)].append(name);
+}
+
+QString FoldedNames::resolve(const QString &root, const QString &relativePath, bool adoptVariant,
+                             bool *clash)
+{
+    *clash = false;
     QString path = tidyFolder(root);
     bool existing = true;
     for (QStringView part : QStringView(relativePath).split(u'/', Qt::SkipEmptyParts)) {
         QString name = part.toString();
         if (existing) {
             const Names *names = namesOf(path);
-            const auto found = names ? names->constFind(name.toUpper()) : Names::const_iterator();
-            if (names && found != names->cend())
-                name = *found;
-            else
-                existing = false;
+            if (!names || !names->exact.contains(name)) {
+                const auto variants = names ? names->byFold.constFind(CaseFold::folded(name)) : Names::Folded::const_iterator();
+                if (names && variants != names->byFold.cend()) {
+                    if (!adoptVariant || variants->size() != 1) {
+                        *clash = true; // another spelling is there: never a second one beside it
+                        return joined(path, name);
+                    }
+                    name = variants->front();
+                } else {
+                    existing = false;
+                }
+            }
         }
         path = joined(path, name);
     }
@@ -395,9 +438,8 @@ void FoldedNames::noteCreated(const QString &folder, const QString &name)
     auto it = m_folders.find(tidyFolder(folder));
     if (it == m_folders.end())
         return; // not read yet: the listing will show it
-    QString key = name.toUpper();
-    if (!it->contains(key))
-        it->insert(key, name);
+    if (!it->exact.contains(name))
+        it->add(name);
 }
 
 } // namespace FileOps

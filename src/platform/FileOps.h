@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QHash>
+#include <QSet>
+#include <QStringList>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -25,8 +27,11 @@ inline constexpr char kTempPrefix[] = ".orvanel-tmp-";
 // (destination untouched) and copyFile returns false.
 // Run by root, the copy also gets the source's owner and group; when that
 // fails it loses its set-user/group-ID bits rather than keep them for root.
+// With replace false the destination must be new: anything there by then
+// (also a name the disk takes for the same) is refused with 75 (EEXIST).
+// Failures to read the source throw SourceError.
 bool copyFile(const QString &source, const QString &destination,
-              const std::function<bool()> &keepGoing = {});
+              const std::function<bool()> &keepGoing = {}, bool replace = true);
 
 // mkdir with mode 0777 less the umask; an existing entry of any kind is 75.
 void createFolder(const QString &path);
@@ -46,22 +51,27 @@ struct Stamp {
 // Size and modification time of the entry itself (a symlink is not followed).
 Stamp stamp(const QString &path);
 
-// Finds the existing entries a case-insensitive destination path stands for,
-// reading each folder's names once. Names are folded with QString::toUpper,
-// as the program's item keys are. Not thread-safe.
+// Looks at the names a destination folder already holds when letter case is
+// ignored, reading each folder's names once. Not thread-safe.
 class FoldedNames {
 public:
-    // root + "/" + relativePath, where each component that exists (in any
-    // letter case) is replaced by the real name on disk, up to the first one
-    // that does not exist; the rest stays as given. Of several names that
-    // fold alike, the first in sorted order wins.
-    QString resolve(const QString &root, const QString &relativePath);
+    // root + "/" + relativePath as it exists on disk: a component that exists
+    // with exactly its spelling stays; one that exists only in another letter
+    // case is a clash (the path is not to be written), unless adoptVariant is
+    // set and there is exactly one such spelling, which then stands for it.
+    // From the first component that does not exist on, the rest stays as given.
+    QString resolve(const QString &root, const QString &relativePath, bool adoptVariant, bool *clash);
     // Records an entry we have just created in folder, so later look-ups find
     // it without reading the folder again.
     void noteCreated(const QString &folder, const QString &name);
 
 private:
-    using Names = QHash<QString, QString>; // folded name -> real name
+    struct Names {
+        using Folded = QHash<QString, QStringList>;
+        QSet<QString> exact;
+        Folded byFold; // folded name -> the spellings there, sorted
+        void add(const QString &name);
+    };
     // Null when the folder cannot be read (it may be made later).
     const Names *namesOf(const QString &folder);
 

@@ -9,10 +9,12 @@
 #include "mainwindow/PathHelpers.h"
 #include "options/OptionRules.h"
 #include "platform/Errors.h"
+#include "platform/FileNames.h"
 #include "platform/FileOps.h"
 #include "platform/MessageService.h"
+#include "platform/Volumes.h"
 
-#include <QFile>
+#include <cstring>
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
@@ -35,6 +37,7 @@ bool byName(const QString &a, const QString &b)
 }
 
 struct FolderContents {
+    int error = 0; // errno when the folder could not be read (wholly or in part)
     QStringList folders;
     struct File {
         QString name;
@@ -45,7 +48,7 @@ struct FolderContents {
     std::vector<File> files;
 };
 
-bool isOurTemporary(const char *name) { return std::strncmp(name, ".orvanel-tmp-", 13) == 0; }
+bool isOurTemporary(const char *name) { return std::strncmp(name, FileOps::kTempPrefix, sizeof FileOps::kTempPrefix - 1) == 0; }
 
 // One read of a folder: its real subfolders, and its files (regular files and
 // symlinks, never followed) that match the pattern, with their sizes. FIFOs,
@@ -53,15 +56,22 @@ bool isOurTemporary(const char *name) { return std::strncmp(name, ".orvanel-tmp-
 FolderContents readFolder(const QString &folder, const QString &pattern, bool withFiles, bool isRoot)
 {
     FolderContents c;
-    DIR *d = ::opendir(QFile::encodeName(folder).constData());
+    DIR *d = ::opendir(FileNames::toBytes(folder).constData());
     if (!d) {
-        // The source itself must be there; a subfolder we may not read has nothing to offer.
+        // The source itself must be there; a subfolder we may not read is reported.
         if (isRoot)
             throw AppError::fromErrno(errno, folder);
+        c.error = errno;
         return c;
     }
     const int fd = ::dirfd(d);
-    while (const dirent *e = ::readdir(d)) {
+    for (;;) {
+        errno = 0;
+        const dirent *e = ::readdir(d);
+        if (!e) {
+            c.error = errno; // 0 at the end of a whole listing
+            break;
+        }
         const char *n = e->d_name;
         if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)))
             continue;
@@ -75,9 +85,9 @@ FolderContents readFolder(const QString &folder, const QString &pattern, bool wi
             type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : S_ISLNK(st.st_mode) ? DT_LNK : DT_FIFO;
         }
         if (type == DT_DIR) {
-            c.folders << QFile::decodeName(n);
+            c.folders << FileNames::fromBytes(n);
         } else if ((type == DT_REG || type == DT_LNK) && withFiles && !isOurTemporary(n)) {
-            const QString name = QFile::decodeName(n);
+            const QString name = FileNames::fromBytes(n);
             if (matchesPattern(name, pattern))
                 c.files.push_back({name, statted ? std::int64_t(st.st_size) : 0,
                                    statted ? std::int64_t(st.st_mtim.tv_sec) : 0,
@@ -182,7 +192,7 @@ private:
 std::int64_t fileLength(const QString &path)
 {
     struct stat st {};
-    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+    if (::lstat(FileNames::toBytes(path).constData(), &st) != 0)
         throw AppError::fromErrno(errno, path);
     return std::int64_t(st.st_size);
 }
@@ -325,6 +335,7 @@ SyncRun::Outcome SyncRun::body()
             return Outcome::Abandoned;
     }
 
+    decideCaseRule();
     m_host.setState(RunState::Running);
     for (int side = 0; side < 2; ++side) {
         lstItems[side].clear();
@@ -347,6 +358,7 @@ SyncRun::Outcome SyncRun::body()
         lstFilteredItems[side].clear();
         Counters[side].resetKept();
     }
+    pairByCase();
 
     // Step 2.
     m_host.stepTitle(RunText::stepTitle(2, o.SwapItems));
@@ -425,6 +437,8 @@ bool SyncRun::collectItems(int side)
         if (read.error)
             std::rethrow_exception(read.error);
         const FolderContents &contents = read.contents;
+        if (contents.error != 0)
+            Skipped.add(folder, SkipReason::Unreadable, systemText(contents.error));
         const QString prefix = rel.isEmpty() ? QString() : rel + QLatin1Char('/');
         // Files of one folder share its depth, so the levels test is made once.
         const bool filesKept = WithinLevels(prefix + QLatin1Char('x'), o.Levels);
@@ -468,11 +482,11 @@ bool SyncRun::selectItems(int side)
     SideCounters &c = Counters[side];
     resetProgress();
 
-    // An index of the other side's normalised entries gives the same answer as
-    // comparing every pair, in time proportional to the items.
+    // An index of the other side's entries gives the same answer as comparing
+    // every pair, in time proportional to the items.
     const bool matching = choice == 1 || choice == 2;
-    static const std::vector<QString> none;
-    EntryIndex other(matching ? b.entries : none, App().OptionValues.CaseSensitive);
+    EntryIndex other(matching ? b.size() : 0,
+                     [&](std::size_t j) -> const QString & { return matchKey(1 - side, b.entries[j]); });
     if (matching)
         for (std::size_t j = 0; j < b.size(); ++j)
             other.slot(j);
@@ -486,7 +500,7 @@ bool SyncRun::selectItems(int side)
         const QString rel = ItemList::relativePath(entry);
         bool kept = true;
         if (matching) {
-            const bool found = other.find(entry) != nullptr;
+            const bool found = other.find(matchKey(side, entry)) != nullptr;
             kept = choice == 1 ? found : !found;
         }
         if (kept) {
@@ -656,11 +670,12 @@ bool SyncRun::matchingPass(int side)
     const QString &root = lstItems[side].RootPath;
     const QString &otherRoot = lstItems[1 - side].RootPath;
 
-    // The first not yet removed entry of each normalised text, in list order:
-    // the same match a scan from the top would find. Entries of one text are
-    // chained in list order, and a match always takes the head of its chain.
+    // The first not yet removed entry of each text, in list order: the same
+    // match a scan from the top would find. Entries of one text are chained in
+    // list order, and a match always takes the head of its chain.
     constexpr std::size_t kNone = EntryIndex::kNone;
-    EntryIndex head(other.entries, o.CaseSensitive);
+    EntryIndex head(other.size(),
+                    [&](std::size_t j) -> const QString & { return matchKey(1 - side, other.entries[j]); });
     std::vector<std::size_t> next(other.size(), kNone);
     for (std::size_t j = other.size(); j-- > 0;) {
         std::size_t &first = head.slot(j);
@@ -680,7 +695,7 @@ bool SyncRun::matchingPass(int side)
         const QString &entry = in.entries[i];
         const QString rel = ItemList::relativePath(entry);
         QString source = root + rel; // empty when the entry is not kept
-        std::size_t *const found = head.find(entry);
+        std::size_t *const found = head.find(matchKey(side, entry));
         if (found && *found != kNone) {
             const std::size_t j = *found;
             auto removeMatch = [&] {
@@ -755,6 +770,122 @@ bool SyncRun::matchingPass(int side)
     return true;
 }
 
+void SyncRun::decideCaseRule()
+{
+    const Options &o = App().OptionValues;
+    m_foldNames = !o.CaseSensitive;
+    if (m_foldNames)
+        return;
+    // Where a disk of the run ignores case, names that differ only in case
+    // are one item there whatever the option says: compare them so.
+    struct Place {
+        QString path;
+        const char *en;
+        const char *el;
+    };
+    std::vector<Place> places;
+    if (o.SwapItems || FirstSide == 0)
+        places.push_back({m_inputs.SourcePath[0], "the left folder", "ο αριστερός φάκελλος"});
+    if (o.SwapItems || LastSide == 1)
+        places.push_back({m_inputs.SourcePath[1], "the right folder", "ο δεξιός φάκελλος"});
+    if (!o.SwapItems)
+        places.push_back({App().TargetFolderPath, "the target folder", "ο φάκελλος προορισμού"});
+    for (const Place &p : places) {
+        const Volumes::Info disk = Volumes::of(p.path, !stopAfterResolving);
+        if (!disk.ignoresCase)
+            continue;
+        m_foldNames = true;
+        const QString kind = disk.type.isEmpty() ? QString() : QStringLiteral(" (") + disk.type + QLatin1Char(')');
+        m_host.notice(tx("Letter case is ignored in names in this run, because ",
+                         "Στο συγχρονισμό αυτό δεν γίνεται διάκριση πεζών και κεφαλαίων γραμμάτων στα ονόματα, διότι ")
+                      + tx(p.en, p.el)
+                      + tx(" is on a disk that does not tell upper and lower case apart",
+                           " βρίσκεται σε δίσκο που δεν διακρίνει τα πεζά από τα κεφαλαία γράμματα")
+                      + kind + QLatin1Char('.'));
+    }
+}
+
+void SyncRun::pairByCase()
+{
+    if (!m_foldNames)
+        return;
+    m_pairing.pair(lstItems[0].entries, lstItems[1].entries);
+    for (const CasePairing::Clash &c : m_pairing.clashes)
+        Skipped.add(lstItems[c.side].RootPath + ItemList::relativePath(lstItems[c.side].entries[c.index]),
+                    SkipReason::CaseClash);
+    for (int side = 0; side < 2; ++side) {
+        const std::vector<std::size_t> &drop = m_pairing.dropped[side];
+        if (drop.empty())
+            continue;
+        std::vector<QString> &entries = lstItems[side].entries;
+        std::size_t kept = 0, d = 0;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            if (d < drop.size() && drop[d] == i) {
+                ++d;
+                continue;
+            }
+            if (kept != i)
+                entries[kept] = std::move(entries[i]);
+            ++kept;
+        }
+        entries.resize(kept);
+    }
+}
+
+const QString &SyncRun::matchKey(int side, const QString &entry) const
+{
+    return side == 1 && m_foldNames ? m_pairing.matchKey(entry) : entry;
+}
+
+QString SyncRun::destinationOf(int side, const QString &entry) const
+{
+    // Paired items share the left spelling; a swap writes a left item where
+    // the right side has its partner.
+    if (!m_foldNames)
+        return ItemList::relativePath(entry);
+    if (App().OptionValues.SwapItems && side == 0)
+        return m_pairing.rightPath(ItemList::relativePath(entry));
+    return ItemList::relativePath(matchKey(side, entry));
+}
+
+bool SyncRun::insideSkipped(const QString &destination) const
+{
+    if (m_skippedFolders.isEmpty())
+        return false;
+    for (qsizetype end = destination.lastIndexOf(QLatin1Char('/')); end > 0;
+         end = destination.lastIndexOf(QLatin1Char('/'), end - 1))
+        if (m_skippedFolders.contains(destination.left(end)))
+            return true;
+    return false;
+}
+
+void SyncRun::skipOrStop(const QString &source, const QString &destination, const AppError &e)
+{
+    const int err = e.systemError();
+    if (dynamic_cast<const SourceError *>(&e)) {
+        // Gone since step 1, or not ours to read: the rest of the run goes on.
+        Skipped.add(source, err == ENOENT || err == ENOTDIR ? SkipReason::Changed : SkipReason::Unreadable,
+                    systemText(err));
+        return;
+    }
+    if (err == EEXIST) {
+        // Something took the name since we looked, or the disk folds a name we tell apart.
+        struct stat st {};
+        const bool there = ::lstat(FileNames::toBytes(destination).constData(), &st) == 0;
+        Skipped.add(there ? destination : source, there ? SkipReason::Changed : SkipReason::CaseClash);
+        return;
+    }
+    if (err == EILSEQ || err == EINVAL || err == ENAMETOOLONG) {
+        Skipped.add(source, SkipReason::CannotHold, systemText(err));
+        return;
+    }
+    if (e.number() == ErrorCode::PathFileAccess) {
+        Skipped.add(destination, SkipReason::AccessRefused, err ? systemText(err) : QString());
+        return;
+    }
+    throw e;
+}
+
 void SyncRun::createParents(const QString &base, const QString &path)
 {
     // Every missing folder between the base (a root or the target) and the item.
@@ -766,15 +897,18 @@ void SyncRun::createParents(const QString &base, const QString &path)
             ++pos;
             continue;
         }
-        m_knownFolders.insert(folder);
         if (!FileOps::folderExists(folder)) {
             try {
                 FileOps::createFolder(folder);
             } catch (const AppError &e) {
-                if (e.number() != ErrorCode::PathFileAccess)
+                if (e.number() != ErrorCode::PathFileAccess) {
+                    // The items inside go with it, reported once.
+                    m_skippedFolders.insert(folder);
                     throw;
+                }
             }
         }
+        m_knownFolders.insert(folder);
         ++pos;
     }
 }
@@ -790,6 +924,7 @@ bool SyncRun::transferItems(bool *conflict)
     }
     m_folded = std::make_unique<FileOps::FoldedNames>();
     m_knownFolders.clear();
+    m_skippedFolders.clear();
     for (int side = FirstSide; side <= LastSide; ++side)
         if (!transferSide(side, conflict))
             return false;
@@ -803,6 +938,9 @@ bool SyncRun::transferSide(int side, bool *conflict)
     const ItemList &list = lstItems[side];
     SideCounters &c = Counters[side];
     const QString base = o.SwapItems ? lstItems[1 - side].RootPath : AddTrailingSeparator(App().TargetFolderPath);
+    // A run of one side never listed the other: there, an entry whose name
+    // differs only in case is the same item, as long as it is the only one.
+    const bool adoptVariant = FirstSide == LastSide;
     resetProgress();
     const std::int64_t last = std::int64_t(list.size()) - 1;
     for (int pass = 0; pass < 2; ++pass) {
@@ -813,11 +951,22 @@ bool SyncRun::transferSide(int side, bool *conflict)
             const bool folder = ItemList::isFolder(entry);
             if (folder != (pass == 0))
                 continue;
-            const QString rel = ItemList::relativePath(entry);
-            const QString source = list.RootPath + rel;
-            // Names that differ only in case are one item unless told otherwise:
-            // an existing entry of another case is the destination.
-            const QString destination = o.CaseSensitive ? base + rel : m_folded->resolve(base, rel);
+            const QString source = list.RootPath + ItemList::relativePath(entry);
+            QString destination = base + destinationOf(side, entry);
+            if (insideSkipped(destination))
+                continue; // reported with its folder
+            if (m_foldNames) {
+                // Never a second spelling beside one the run did not pair with.
+                bool clash = false;
+                destination = m_folded->resolve(base, destination.mid(base.size()), adoptVariant, &clash);
+                if (clash) {
+                    if (!m_skippedFolders.contains(destination)) {
+                        m_skippedFolders.insert(destination);
+                        Skipped.add(source, SkipReason::CaseClash);
+                    }
+                    continue;
+                }
+            }
             bool exists = FileOps::pathExists(destination);
             bool skipCopy = false;
             if (exists && o.SwapItems) {
@@ -826,7 +975,6 @@ bool SyncRun::transferSide(int side, bool *conflict)
                     showProgress(std::int64_t(i), last);
                     continue;
                 }
-                exists = false;
                 // Never overwrite a file that changed after step 1 looked at it.
                 const QString destEntry = QLatin1Char('-') + destination.mid(base.size());
                 auto seen = collected[1 - side].constFind(destEntry);
@@ -839,16 +987,18 @@ bool SyncRun::transferSide(int side, bool *conflict)
                         skipCopy = false;
                     }
                 }
-            }
-            if (exists) {
+                if (skipCopy)
+                    Skipped.add(destination, SkipReason::Changed);
+            } else if (exists) {
                 *conflict = true;
+                const QString shown = FileNames::shown(source);
                 const QString prompt =
                     App().LanguageIsGreek
-                        ? QStringLiteral("Το στοιχείο «") + source + QStringLiteral("», υπάρχει ήδη στον προορισμό.")
+                        ? QStringLiteral("Το στοιχείο «") + shown + QStringLiteral("», υπάρχει ήδη στον προορισμό.")
                               + kBlankLine
                               + QStringLiteral("Αυτό συμβαίνει είτε διότι υπάρχει κάποιο εσωτερικό λάθος στην εφαρμογή, ή διότι έχετε ζητήσει να γίνεται διαχωρισμός ανάμεσα στα πεζά και κεφαλαία γράμματα των ονομάτων των στοιχείων, αλλά το λειτουργικό σύστημα ΔΕΝ ΥΠΟΣΤΗΡΙΖΕΙ αυτή τη λειτουργία.")
                               + kBlankLine + QStringLiteral("Η ΔΙΑΔΙΚΑΣΙΑ ΤΟΥ ΣΥΓΧΡΟΝΙΣΜΟΥ ΘΑ ΔΙΑΚΟΠΕΙ.")
-                        : QStringLiteral("Item '") + source + QStringLiteral("', already exists in the target.")
+                        : QStringLiteral("Item '") + shown + QStringLiteral("', already exists in the target.")
                               + kBlankLine
                               + QStringLiteral("This happens either because there is an internal error in the application, or because you have asked from the application to distinguish between upper and lower case letters in item names, but the operating system DOES NOT SUPPORT this function.")
                               + kBlankLine + QStringLiteral("THE SYNCHRONIZATION PROCESS WILL BE INTERRUPTED.");
@@ -856,33 +1006,38 @@ bool SyncRun::transferSide(int side, bool *conflict)
                        tx("Unsupported function or internal error", "Μη υποστηριζόμενη λειτουργία ή εσωτερικό λάθος"));
                 return false;
             }
-            auto absorb75 = [](auto &&operation) {
+            const qsizetype slash = destination.lastIndexOf(QLatin1Char('/'));
+            // What cannot be written is skipped and reported; the run goes on.
+            auto attempt = [&](auto &&operation) {
                 try {
                     operation();
                 } catch (const AppError &e) {
-                    if (e.number() != ErrorCode::PathFileAccess)
-                        throw;
+                    skipOrStop(source, destination, e);
+                    if (folder)
+                        m_skippedFolders.insert(destination);
                 }
             };
-            const qsizetype slash = destination.lastIndexOf(QLatin1Char('/'));
             if (folder) {
                 ++c.FoldersKept;
-                createParents(base, destination);
-                absorb75([&] {
+                attempt([&] {
+                    createParents(base, destination);
                     FileOps::createFolder(destination);
-                    m_folded->noteCreated(destination.left(slash), destination.mid(slash + 1));
+                    if (m_foldNames)
+                        m_folded->noteCreated(destination.left(slash), destination.mid(slash + 1));
                 });
             } else {
                 ++c.FilesKept;
                 c.BytesKept += knownSize(side, entry, source);
                 if (stopNow())
                     return false;
-                createParents(base, destination);
                 if (!skipCopy) {
                     bool copied = true;
-                    absorb75([&] {
-                        copied = FileOps::copyFile(source, destination, [this] { return !stopNow(); });
-                        m_folded->noteCreated(destination.left(slash), destination.mid(slash + 1));
+                    attempt([&] {
+                        createParents(base, destination);
+                        // Only a file we chose to overwrite may be replaced.
+                        copied = FileOps::copyFile(source, destination, [this] { return !stopNow(); }, exists);
+                        if (m_foldNames)
+                            m_folded->noteCreated(destination.left(slash), destination.mid(slash + 1));
                     });
                     if (!copied || stopNow())
                         return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CasePairing.h"
 #include "ItemList.h"
 #include "RunHost.h"
 #include "SkippedItems.h"
@@ -11,6 +12,7 @@
 #include <atomic>
 #include <memory>
 
+#include "platform/Errors.h"
 #include "platform/FileOps.h"
 #include <cstdint>
 
@@ -65,6 +67,14 @@ public:
 
     // Steps on their own, for the run and for tests.
     bool collectItems(int side);
+    // Whether names are compared ignoring letter case in this run: the
+    // option, or a disk of the run that ignores case (said in a notice).
+    void decideCaseRule();
+    bool namesFolded() const { return m_foldNames; }
+    // After step 1: settles which items of the two sides are one when case
+    // is ignored, and leaves out (and reports) those that clash with another
+    // spelling.
+    void pairByCase();
     bool selectItems(int side);
     bool manualSelection();
     bool resolveCommonItems();
@@ -82,6 +92,15 @@ private:
     void countEntry(int side, const QString &entry, const QString &full);
     bool transferSide(int side, bool *conflict);
     void createParents(const QString &base, const QString &path);
+    // The text an entry matches under on the other side.
+    const QString &matchKey(int side, const QString &entry) const;
+    // Where an item of a side goes, relative to the destination's root.
+    QString destinationOf(int side, const QString &entry) const;
+    // Whether a destination lies in a folder already skipped and reported.
+    bool insideSkipped(const QString &destination) const;
+    // Reports an item step 5 could not copy, from the error that stopped it;
+    // rethrows what must stop the run.
+    void skipOrStop(const QString &source, const QString &destination, const AppError &e);
     // What step 1 saw, so later steps need not ask the disk again.
     std::int64_t knownSize(int side, const QString &entry, const QString &full) const;
     FileOps::Stamp knownStamp(int side, const QString &entry, const QString &full) const;
@@ -95,6 +114,9 @@ private:
     RunHost &m_host;
     RunInputs m_inputs;
     std::unique_ptr<FileOps::FoldedNames> m_folded;
+    bool m_foldNames = false;
+    CasePairing m_pairing;
+    QSet<QString> m_skippedFolders; // destination folders skipped, with everything inside
     QSet<QString> m_knownFolders; // destination folders known to exist
     QElapsedTimer m_pathClock;
     int m_lastPercent = -1;

@@ -278,34 +278,34 @@ protected:
     }
 };
 
-TEST_F(FoldedNamesTest, ExistingComponentsTakeTheirRealNamesUpToTheFirstMissingOne)
+TEST_F(FoldedNamesTest, AnExactNameStandsAnotherSpellingIsAClashOrTheOnlyVariantAdopted)
 {
-    EXPECT_EQ(names.resolve(root, "data/README.txt"), root + "/Data/readme.TXT");
-    EXPECT_EQ(names.resolve(root + "/", "DATA/αρχεία/ΟΔΌΣ"), root + "/Data/Αρχεία/Οδός");
-    EXPECT_EQ(names.resolve(root, "DATA/New/readme.txt"), root + "/Data/New/readme.txt");
-    EXPECT_EQ(names.resolve(root, "data/readme.txt/x"), root + "/Data/readme.TXT/x");
-    EXPECT_EQ(names.resolve(root, ""), root);
+    bool clash = true;
+    EXPECT_EQ(names.resolve(root, "Data/Αρχεία/Οδός", false, &clash), root + "/Data/Αρχεία/Οδός");
+    EXPECT_FALSE(clash);
+    EXPECT_EQ(names.resolve(root + "/", "Data/New/x", false, &clash), root + "/Data/New/x");
+    EXPECT_FALSE(clash);
+    // Another spelling is there: never write beside it, unless it is the only one and adopted.
+    EXPECT_EQ(names.resolve(root, "DATA/αρχεία/ΟΔΌΣ", false, &clash), root + "/DATA");
+    EXPECT_TRUE(clash);
+    EXPECT_EQ(names.resolve(root, "DATA/αρχεία/ΟΔΌΣ", true, &clash), root + "/Data/Αρχεία/Οδός");
+    EXPECT_FALSE(clash);
 
-    FileOps::FoldedNames again;
     writeBytes(root + "/Data/README.TXT", "a second name that folds alike");
-    EXPECT_EQ(again.resolve(root, "data/Readme.txt"), root + "/Data/README.TXT")
-        << "the first in sorted order wins";
-}
+    FileOps::FoldedNames again;
+    EXPECT_EQ(again.resolve(root, "Data/README.TXT", false, &clash), root + "/Data/README.TXT");
+    EXPECT_FALSE(clash) << "the exact spelling wins over the first in sorted order";
+    again.resolve(root, "Data/Readme.txt", true, &clash);
+    EXPECT_TRUE(clash) << "two variants: none is adopted";
 
-TEST_F(FoldedNamesTest, AFolderIsReadOnceAndLearnsWhatWeCreate)
-{
-    EXPECT_EQ(names.resolve(root, "DATA/LATER.txt"), root + "/Data/LATER.txt");
-    writeBytes(root + "/Data/Later.txt", "made behind its back");
-    EXPECT_EQ(names.resolve(root, "DATA/LATER.txt"), root + "/Data/LATER.txt")
-        << "the folder is not read again";
-    names.noteCreated(root + "/Data/", "Later.txt");
-    EXPECT_EQ(names.resolve(root, "DATA/LATER.txt"), root + "/Data/Later.txt");
-
-    // A folder not read yet is read when first needed and sees what is on disk.
-    ASSERT_TRUE(QDir(root).mkdir("Data/Fresh"));
-    names.noteCreated(root + "/Data", "Fresh");
-    writeBytes(root + "/Data/Fresh/One", "1");
-    EXPECT_EQ(names.resolve(root, "data/fresh/one"), root + "/Data/Fresh/One");
+    // A folder is read once and learns what we create.
+    EXPECT_EQ(again.resolve(root, "Data/Later.txt", false, &clash), root + "/Data/Later.txt");
+    writeBytes(root + "/Data/LATER.txt", "made behind its back");
+    again.resolve(root, "Data/Later.txt", false, &clash);
+    EXPECT_FALSE(clash) << "the folder is not read again";
+    again.noteCreated(root + "/Data/", "LATER.txt");
+    again.resolve(root, "Data/Later.txt", false, &clash);
+    EXPECT_TRUE(clash);
 }
 
 } // namespace

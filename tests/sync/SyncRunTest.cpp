@@ -169,6 +169,8 @@ TEST_F(Run, SelectionKeepsWhatTheChoiceAsksFor)
             EXPECT_TRUE(run->collectItems(s));
         for (int s = 0; s < 2; ++s)
             run->Counters[s].resetKept();
+        run->decideCaseRule();
+        run->pairByCase();
         for (int s = run->FirstSide; s <= run->LastSide; ++s)
             EXPECT_TRUE(run->selectItems(s));
         return std::make_pair(run->lstFilteredItems[0].entries, run->lstFilteredItems[1].entries);
