@@ -27,5 +27,7 @@ orvanel_ensure_packages() {
 ORVANEL_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev fonts-dejavu-core)
 # What the tests need on top.
 # desktop-file-utils checks the desktop entry; dpkg-dev and file let cpack list
-# the Debian package's dependencies.
-ORVANEL_TEST_PACKAGES=(libgtest-dev libgmock-dev desktop-file-utils dpkg-dev file)
+# the Debian package's dependencies; the FAT and exFAT tools make USB-stick-like
+# disks through FUSE for the tests that run as root.
+ORVANEL_TEST_PACKAGES=(libgtest-dev libgmock-dev desktop-file-utils dpkg-dev file
+    dosfstools fusefat exfatprogs exfat-fuse)

@@ -339,6 +339,22 @@ bool folderExists(const QString &path)
     return ::lstat(encoded(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool listsName(const QString &folder, const QString &name)
+{
+    DIR *dir = ::opendir(encoded(folder).constData());
+    if (!dir)
+        return false;
+    const QByteArray wanted = encoded(name);
+    bool found = false;
+    while (const dirent *e = ::readdir(dir))
+        if (wanted == e->d_name) {
+            found = true;
+            break;
+        }
+    ::closedir(dir);
+    return found;
+}
+
 Stamp stamp(const QString &path)
 {
     struct stat st {};
@@ -438,8 +454,9 @@ void FoldedNames::noteCreated(const QString &folder, const QString &name)
     auto it = m_folders.find(tidyFolder(folder));
     if (it == m_folders.end())
         return; // not read yet: the listing will show it
-    if (!it->exact.contains(name))
-        it->add(name);
+    // Only exactly: a spelling the run itself made is one the pairing chose
+    // (both sides hold both), not another item to keep away from.
+    it->exact.insert(name);
 }
 
 } // namespace FileOps

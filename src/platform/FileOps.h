@@ -43,6 +43,10 @@ bool pathExists(const QString &path);
 // Whether path is a real folder, not a symlink to one.
 bool folderExists(const QString &path);
 
+// Whether a folder's listing holds exactly this name (a lookup by name may
+// find another spelling on a disk that ignores case).
+bool listsName(const QString &folder, const QString &name);
+
 struct Stamp {
     std::int64_t size;
     std::int64_t seconds;     // modification time
@@ -62,7 +66,7 @@ public:
     // From the first component that does not exist on, the rest stays as given.
     QString resolve(const QString &root, const QString &relativePath, bool adoptVariant, bool *clash);
     // Records an entry we have just created in folder, so later look-ups find
-    // it without reading the folder again.
+    // it without reading the folder again; it is never another spelling's clash.
     void noteCreated(const QString &folder, const QString &name);
 
 private:

@@ -14,12 +14,10 @@
 #include "platform/MessageService.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <QTextStream>
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -132,7 +130,7 @@ public:
     {
         if (dryRun)
             return target;
-        if (::mkdir(QFile::encodeName(target).constData(), 0777) != 0) {
+        if (::mkdir(FileNames::toBytes(target).constData(), 0777) != 0) {
             MsgBox(tx("The target folder ", "Ο φάκελλος προορισμού ") + quoted(target)
                        + tx(" could not be created.", " δεν μπόρεσε να δημιουργηθεί."),
                    Msg::Critical, tx("Set target folder", "Ορισμός φακέλλου προορισμού"));
@@ -151,7 +149,7 @@ public:
         clearProgressLine();
         const QLocale locale(App().LanguageIsGreek ? QLocale::Greek : QLocale::English);
         auto describe = [&](const char *tag, const FileChoiceFile &f) {
-            err() << tag << "  " << f.path << "  " << RunText::formatCount(f.size) << "  "
+            err() << tag << "  " << FileNames::shown(f.path) << "  " << RunText::formatCount(f.size) << "  "
                   << locale.toString(f.modified, QLocale::LongFormat) << Qt::endl;
         };
         err() << tx("A file exists in both folders:", "Ένα αρχείο υπάρχει και στους δύο φακέλλους:") << Qt::endl;
@@ -184,7 +182,7 @@ private:
         if (!m_tty || (m_clock.isValid() && m_clock.elapsed() < 200))
             return;
         m_clock.start();
-        QString p = m_path[0].isEmpty() ? m_path[1] : m_path[0];
+        QString p = FileNames::shown(m_path[0].isEmpty() ? m_path[1] : m_path[0]);
         if (p.size() > 60)
             p = QStringLiteral("…") + p.right(59);
         err() << "\r\033[K" << m_percent << "% " << p << Qt::flush;
@@ -209,14 +207,42 @@ int valueIndex(const QStringList &names, const QString &value, const QString &fl
     return i;
 }
 
+// A path given on the command line, absolute and tidy; its bytes are kept.
+QString absolutePath(const QString &path)
+{
+    if (path.startsWith(QLatin1Char('/')))
+        return tidyFolderPath(path);
+    char *cwd = ::getcwd(nullptr, 0);
+    const QString here = cwd ? FileNames::fromBytes(cwd) : QStringLiteral("/");
+    std::free(cwd);
+    return tidyFolderPath(here + QLatin1Char('/') + path);
+}
+
+bool isFolder(const QString &path)
+{
+    struct stat st {};
+    return ::stat(FileNames::toBytes(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 QString existingFolder(const QString &path, const QString &flag)
 {
     if (path.isEmpty())
         throw UsageError{flag + QStringLiteral(" is required")};
-    const QFileInfo fi(path);
-    if (!fi.isDir())
-        throw UsageError{flag + QStringLiteral(": no such folder: ") + path};
-    return QDir::cleanPath(fi.absoluteFilePath());
+    if (!isFolder(path))
+        throw UsageError{flag + QStringLiteral(": no such folder: ") + FileNames::shown(path)};
+    return absolutePath(path);
+}
+
+// What the run could not do, on standard error, whether it finished or stopped.
+void reportSkipped(const SkippedItems &skipped)
+{
+    const std::vector<SkippedItem> items = skipped.items();
+    if (items.empty())
+        return;
+    err() << SkippedItems::countText(items.size()) << Qt::endl;
+    for (const SkippedItem &item : items)
+        err() << "  " << SkippedItems::line(item) << '\n';
+    err() << Qt::flush;
 }
 
 bool inside(const QString &path, const QString &folder)
@@ -257,8 +283,12 @@ QString usage()
         "  --dry-run                                  print what each side would give; change nothing\n"
         "  --home DIR                                 the settings folder\n"
         "\n"
-        "Exit codes: 0 finished, 1 stopped (no items, conflict, interruption, an error),\n"
-        "2 usage error. SIGINT or SIGTERM stops the run as Cancel would.\n");
+        "Exit codes: 0 finished, 3 finished but items were skipped (listed on standard\n"
+        "error: unreadable, a name that differs only in letter case, refused by the\n"
+        "destination, changed during the run), 1 stopped (no items, conflict,\n"
+        "interruption, an error; its skipped items are listed too), 2 usage error.\n"
+        "SIGINT or SIGTERM stops the run as Cancel would. Names are printed with each\n"
+        "byte that is not UTF-8, and each control character, as \\xNN.\n");
 }
 
 int main(const QStringList &args)
@@ -365,14 +395,17 @@ int main(const QStringList &args)
         if (!o.SwapItems) {
             if (target.isEmpty())
                 throw UsageError{QStringLiteral("copy mode needs --target PATH (or use --swap)")};
-            target = QDir::cleanPath(QFileInfo(target).absoluteFilePath());
-            if (QFileInfo::exists(target) || QFileInfo(target).isSymLink())
-                throw UsageError{QStringLiteral("--target must not exist yet: ") + target};
-            if (!QFileInfo(QFileInfo(target).path()).isDir())
-                throw UsageError{QStringLiteral("--target: its parent folder does not exist: ") + target};
+            target = absolutePath(target);
+            struct stat st {};
+            if (::lstat(FileNames::toBytes(target).constData(), &st) == 0)
+                throw UsageError{QStringLiteral("--target must not exist yet: ") + FileNames::shown(target)};
+            if (!isFolder(parentFolder(target)))
+                throw UsageError{QStringLiteral("--target: its parent folder does not exist: ")
+                                 + FileNames::shown(target)};
             for (const QString &s : in.SourcePath)
                 if (inside(target, s) || TargetFolder::endangersSource(target, {s}))
-                    throw UsageError{QStringLiteral("--target is, lies inside, or holds a source folder: ") + target};
+                    throw UsageError{QStringLiteral("--target is, lies inside, or holds a source folder: ")
+                                     + FileNames::shown(target)};
         }
         if (o.WhenFileExists == 3 && !terminalInput())
             throw UsageError{QStringLiteral("--when-exists ask needs a terminal to ask on")};
@@ -387,14 +420,16 @@ int main(const QStringList &args)
         run.stopAfterResolving = dryRun;
         const SyncRun::Outcome outcome = run.run();
         host.clearProgressLine();
+        const int finished = run.Skipped.empty() ? 0 : 3;
         if (dryRun) {
+            reportSkipped(run.Skipped);
             if (outcome != SyncRun::Outcome::Finished)
                 return 1;
             for (int side = 0; side < 2; ++side)
                 for (const QString &e : run.lstItems[side].entries)
-                    out() << (side == 0 ? "L " : "R ") << e << '\n';
+                    out() << (side == 0 ? "L " : "R ") << FileNames::shown(e) << '\n';
             out() << Qt::flush;
-            return 0;
+            return finished;
         }
         if (outcome == SyncRun::Outcome::Interrupted) {
             if (g_stop)
@@ -403,7 +438,8 @@ int main(const QStringList &args)
                       << Qt::endl;
             run.close();
         }
-        return outcome == SyncRun::Outcome::Finished ? 0 : 1;
+        reportSkipped(run.Skipped);
+        return outcome == SyncRun::Outcome::Finished ? finished : 1;
     } catch (const UsageError &e) {
         err() << "orvanel: " << e.message << "\n"
               << "Try 'orvanel --help'." << Qt::endl;

@@ -869,9 +869,10 @@ void SyncRun::skipOrStop(const QString &source, const QString &destination, cons
         return;
     }
     if (err == EEXIST) {
-        // Something took the name since we looked, or the disk folds a name we tell apart.
-        struct stat st {};
-        const bool there = ::lstat(FileNames::toBytes(destination).constData(), &st) == 0;
+        // Something took the name since we looked, or the disk folds two names
+        // we tell apart: its listing tells which.
+        const qsizetype slash = destination.lastIndexOf(QLatin1Char('/'));
+        const bool there = FileOps::listsName(destination.left(slash), destination.mid(slash + 1));
         Skipped.add(there ? destination : source, there ? SkipReason::Changed : SkipReason::CaseClash);
         return;
     }

@@ -4,11 +4,11 @@
 #include "core/Texts.h"
 #include "mainwindow/PathHelpers.h"
 #include "platform/Errors.h"
+#include "platform/FileNames.h"
 #include "platform/MessageService.h"
 
-#include <QDir>
-#include <QFile>
 #include <cerrno>
+#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -33,7 +33,7 @@ void removeContents(int dirFd, dev_t device, const QString &shownPath)
         struct stat st {};
         if (::fstatat(::dirfd(d), name, &st, AT_SYMLINK_NOFOLLOW) != 0)
             continue; // gone meanwhile
-        const QString child = shownPath + QLatin1Char('/') + QFile::decodeName(name);
+        const QString child = shownPath + QLatin1Char('/') + FileNames::fromBytes(name);
         if (S_ISDIR(st.st_mode)) {
             if (st.st_dev != device) {
                 ::closedir(d);
@@ -68,7 +68,7 @@ void removeContents(int dirFd, dev_t device, const QString &shownPath)
 
 void removeTree(const QString &path)
 {
-    const QByteArray p = QFile::encodeName(path);
+    const QByteArray p = FileNames::toBytes(path);
     struct stat st {};
     if (::lstat(p.constData(), &st) != 0) {
         if (errno == ENOENT)
@@ -90,8 +90,12 @@ void removeTree(const QString &path)
 
 QString realOrClean(const QString &path)
 {
-    const QString canonical = QFileInfo(path).canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(path) : canonical;
+    char *real = ::realpath(FileNames::toBytes(path).constData(), nullptr);
+    if (!real)
+        return tidyFolderPath(path);
+    const QString resolved = FileNames::fromBytes(real);
+    std::free(real);
+    return resolved;
 }
 
 } // namespace

@@ -3,6 +3,10 @@
 #include <QDir>
 #include <QFile>
 #include <stdexcept>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 QByteArray readBytes(const QString &path)
 {
@@ -23,4 +27,58 @@ QStringList entriesOf(const QString &folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                                   QDir::Name);
+}
+
+void makeFile(const QByteArray &path, const QByteArray &data, std::int64_t mtime)
+{
+    for (qsizetype slash = path.indexOf('/', 1); slash > 0; slash = path.indexOf('/', slash + 1))
+        ::mkdir(path.left(slash).constData(), 0755);
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0 || ::write(fd, data.constData(), std::size_t(data.size())) != data.size() || ::close(fd) != 0)
+        throw std::runtime_error("cannot write test file " + path.toStdString());
+    if (mtime >= 0) {
+        const struct timespec times[2] = {{mtime, 0}, {mtime, 0}};
+        ::utimensat(AT_FDCWD, path.constData(), times, 0);
+    }
+}
+
+static void listInto(const QByteArray &root, const QByteArray &rel, QMap<QByteArray, QByteArray> &tree)
+{
+    DIR *d = ::opendir((rel.isEmpty() ? root : root + '/' + rel).constData());
+    if (!d)
+        return;
+    while (const dirent *e = ::readdir(d)) {
+        const QByteArray name(e->d_name);
+        if (name == "." || name == "..")
+            continue;
+        const QByteArray path = rel.isEmpty() ? name : rel + '/' + name;
+        const QByteArray full = root + '/' + path;
+        struct stat st {};
+        ::lstat(full.constData(), &st);
+        if (S_ISDIR(st.st_mode)) {
+            tree[path] = "/";
+            listInto(root, path, tree);
+        } else if (S_ISLNK(st.st_mode)) {
+            char target[4096];
+            const ssize_t n = ::readlink(full.constData(), target, sizeof target);
+            tree[path] = "-> " + QByteArray(target, n > 0 ? n : 0);
+        } else {
+            const int fd = ::open(full.constData(), O_RDONLY | O_CLOEXEC);
+            QByteArray content;
+            char buffer[4096];
+            for (ssize_t n; fd >= 0 && (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+                content.append(buffer, n);
+            if (fd >= 0)
+                ::close(fd);
+            tree[path] = content;
+        }
+    }
+    ::closedir(d);
+}
+
+QMap<QByteArray, QByteArray> bytesTree(const QByteArray &root)
+{
+    QMap<QByteArray, QByteArray> tree;
+    listInto(root, QByteArray(), tree);
+    return tree;
 }

@@ -6,6 +6,8 @@
 #include <QThread>
 #include <QTemporaryDir>
 #include <csignal>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 // These tests run the real program, as a script would.
@@ -29,13 +31,18 @@ protected:
         writeBytes(left + "/sub/b.doc", "bb");
         writeBytes(right + "/r.txt", "rrr");
     }
+    QStringList asUser; // a command to run the program as another user
     QProcess *start(QStringList args)
     {
         auto *p = new QProcess;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("HOME", homeEnv); // the home folder is one of the roots
         p->setProcessEnvironment(env);
-        p->start(QStringLiteral(ORVANEL_EXE), QStringList{"--batch", "--home", home} + args);
+        args = QStringList{"--batch", "--home", home} + args;
+        if (asUser.isEmpty())
+            p->start(QStringLiteral(ORVANEL_EXE), args);
+        else
+            p->start(asUser[0], asUser.mid(1) + QStringList{QStringLiteral(ORVANEL_EXE)} + args);
         p->closeWriteChannel();
         return p;
     }
@@ -130,6 +137,38 @@ TEST_F(Batch, UsageErrorsExitWithTwoAndChangeNothing)
     }
     EXPECT_EQ(tree(left), (QStringList{"a.txt", "sub", "sub/b.doc"}));
     EXPECT_EQ(tree(tmp.filePath("exists")), QStringList());
+}
+
+TEST_F(Batch, SkippedItemsAreListedOnStandardErrorAndExitWithThree)
+{
+    // The right holds A and a: a is a case clash. A name with control characters
+    // must never reach the terminal raw.
+    writeBytes(right + "/A", "1");
+    writeBytes(right + "/a", "2");
+    makeFile(left.toUtf8() + "/bell\x07\x1b]0;title\x07.txt", "b");
+    EXPECT_EQ(run({"--left", left, "--right", right, "--swap", "--dry-run", "--lang", "en"}), 3);
+    EXPECT_TRUE(out.contains("L -bell\\x07\\x1B]0;title\\x07.txt\n")) << out.toStdString();
+    EXPECT_TRUE(err.contains("1 item was skipped.\n  " + right + "/a: another item differs only in letter case"))
+        << err.toStdString();
+    EXPECT_FALSE(out.contains(QChar(0x1b)) || err.contains(QChar(0x1b)) || out.contains(QChar(7)));
+
+    // A folder the run cannot read: reported, never a silent success. Root reads
+    // everything, so the run is made by nobody then.
+    QDir().mkpath(left + "/locked");
+    writeBytes(left + "/locked/secret.txt", "s");
+    const QString targets = tmp.filePath("targets");
+    QDir().mkpath(targets);
+    if (::geteuid() == 0) {
+        asUser = QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+        ::chmod(tmp.path().toUtf8().constData(), 0755);
+        QProcess::execute("chown", {"-R", "65534:65534", left, right, home, targets});
+    }
+    ::chmod((left + "/locked").toUtf8().constData(), 0);
+    const QString target = targets + "/T";
+    EXPECT_EQ(run({"--left", left, "--right", right, "--target", target, "--lang", "el"}), 3) << err.toStdString();
+    EXPECT_TRUE(err.contains(left + "/locked: δεν ήταν δυνατόν να διαβασθεί (")) << err.toStdString();
+    EXPECT_TRUE(QFileInfo(target + "/locked").isDir()) << "the folder itself is there, empty";
+    ::chmod((left + "/locked").toUtf8().constData(), 0755);
 }
 
 TEST_F(Batch, ARootAsSourceNeedsYesWhenNoOneCanBeAsked)

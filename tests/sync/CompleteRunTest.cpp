@@ -2,6 +2,7 @@
 #include "mainwindow/PathHelpers.h"
 #include "sync/SyncRun.h"
 #include "FakeHost.h"
+#include "FuseDisk.h"
 #include "ScriptedMessages.h"
 #include "TestFiles.h"
 
@@ -99,9 +100,11 @@ protected:
         if (o != SyncRun::Outcome::Finished)
             r.close();
         summary = host.summaryText;
+        skipped = r.Skipped.items();
         return o;
     }
     QString summary;
+    std::vector<SkippedItem> skipped;
 };
 
 TEST_F(CompleteRun, CopyModeMergesBothSidesIntoTheTargetWithModesAndTimes)
@@ -310,6 +313,9 @@ TEST_F(CompleteRun, AReadOnlyDestinationInASwapIsLeftAloneAndTheRunGoesOn)
     EXPECT_EQ(QFileInfo(right + "/locked.txt").permissions() & QFileDevice::WriteOwner, 0);
     EXPECT_EQ(readBytes(right + "/other.txt"), "o");
     EXPECT_TRUE(box.shown.empty());
+    ASSERT_EQ(skipped.size(), 1u) << "and the report says so";
+    EXPECT_EQ(skipped[0].path, right + "/locked.txt");
+    EXPECT_EQ(skipped[0].reason, SkipReason::AccessRefused);
 }
 
 TEST_F(CompleteRun, ASwapNeverOverwritesAFileEditedDuringTheRun)
@@ -324,6 +330,8 @@ TEST_F(CompleteRun, ASwapNeverOverwritesAFileEditedDuringTheRun)
     };
     EXPECT_EQ(run(true), SyncRun::Outcome::Finished);
     EXPECT_EQ(readBytes(right + "/doc.txt"), "edited meanwhile");
+    ASSERT_EQ(skipped.size(), 1u);
+    EXPECT_EQ(skipped[0].reason, SkipReason::Changed);
 }
 
 TEST_F(CompleteRun, CaseDecidesWhetherTwoNamesAreOneItem)
@@ -340,6 +348,109 @@ TEST_F(CompleteRun, CaseDecidesWhetherTwoNamesAreOneItem)
     EXPECT_EQ(readBytes(right + "/Data/Readme.TXT"), "L");
     EXPECT_EQ(readBytes(right + "/data/readme.txt"), "R");
     EXPECT_EQ(readBytes(left + "/data/readme.txt"), "R");
+}
+
+TEST_F(CompleteRun, LegacyGreekNamesArriveUnderExactlyTheirBytes)
+{
+    // Names written by old Windows and old CDs: ISO-8859-7 and Windows-1253.
+    const QByteArray folder = "\xd6\xdc\xea\xe5\xeb\xeb\xef\xf2";
+    const QByteArray doc = "\xb8\xe3\xe3\xf1\xe1\xf6\xef.txt";
+    const QByteArray note = "\xd3\xe7\xec\xe5\xdf\xf9\xf3\xe7.doc";
+    makeFile(left.toUtf8() + "/" + folder + "/" + doc, "inside", kBase);
+    makeFile(right.toUtf8() + "/" + note, "note", kBase);
+    const QMap<QByteArray, QByteArray> merged{{folder, "/"}, {folder + "/" + doc, "inside"}, {note, "note"}};
+    EXPECT_EQ(run(false), SyncRun::Outcome::Finished);
+    EXPECT_EQ(bytesTree(target.toUtf8()), merged);
+    EXPECT_EQ(run(true), SyncRun::Outcome::Finished);
+    EXPECT_EQ(bytesTree(left.toUtf8()), merged);
+    EXPECT_EQ(bytesTree(right.toUtf8()), merged);
+    EXPECT_TRUE(skipped.empty());
+}
+
+TEST_F(CompleteRun, TwoSpellingsOnOneSideNeverTakeEachOthersContent)
+{
+    // The right holds a and A; the left only a, the newest of all.
+    file(left + "/a", "left a, newest", 300);
+    file(right + "/a", "right a, old", 100);
+    file(right + "/A", "right A", 200);
+    EXPECT_EQ(run(true), SyncRun::Outcome::Finished);
+    EXPECT_EQ(readBytes(right + "/a"), "left a, newest") << "exact spellings pair first";
+    EXPECT_EQ(readBytes(right + "/A"), "right A");
+    EXPECT_EQ(treeOf(left), (QMap<QString, QByteArray>{{"a", "left a, newest"}})) << "no A beside a";
+    ASSERT_EQ(skipped.size(), 1u);
+    EXPECT_EQ(skipped[0].path, right + "/A");
+    EXPECT_EQ(skipped[0].reason, SkipReason::CaseClash);
+
+    // A side with only A and a gives the other side the first, whole, and reports
+    // the second on every run, also when the rest is in sync.
+    for (const QString &side : {left, right}) {
+        QDir(side).removeRecursively();
+        QDir().mkpath(side);
+    }
+    file(left + "/A", "upper", 100);
+    file(left + "/a", "lower", 200);
+    EXPECT_EQ(run(false), SyncRun::Outcome::Finished);
+    EXPECT_EQ(treeOf(target), (QMap<QString, QByteArray>{{"A", "upper"}}));
+    EXPECT_EQ(run(true), SyncRun::Outcome::Finished);
+    EXPECT_EQ(treeOf(right), (QMap<QString, QByteArray>{{"A", "upper"}}));
+    EXPECT_EQ(run(true), SyncRun::Outcome::Interrupted) << "nothing left to do";
+    ASSERT_EQ(skipped.size(), 1u);
+    EXPECT_EQ(skipped[0].path, left + "/a");
+}
+
+TEST_F(CompleteRun, FoldersPairWithTheirOwnSpellingAndOneLetterFoldsToOne)
+{
+    // Both sides hold folders A and a with different files: each pairs with its exact twin.
+    file(left + "/A/f", "left A/f");
+    file(left + "/a/g", "left a/g");
+    file(right + "/A/g", "right A/g");
+    file(right + "/a/f", "right a/f");
+    // Spelled differently on the two sides, one folder: what one side has goes into it.
+    file(left + "/Docs/new.txt", "from left");
+    file(right + "/docs/old.txt", "from right");
+    // Maße is not Masse; final sigma folds with sigma.
+    file(left + "/Maße.txt", "ß");
+    file(right + "/Masse.txt", "ss");
+    file(left + "/τέλος", "newer", 100);
+    file(right + "/ΤΈΛΟΣ", "older", 0);
+    EXPECT_EQ(run(false), SyncRun::Outcome::Finished);
+    EXPECT_EQ(treeOf(target), (QMap<QString, QByteArray>{
+                                  {"A", "/"}, {"A/f", "left A/f"}, {"A/g", "right A/g"}, {"a", "/"},
+                                  {"a/f", "right a/f"}, {"a/g", "left a/g"}, {"Docs", "/"},
+                                  {"Docs/new.txt", "from left"}, {"Docs/old.txt", "from right"},
+                                  {"Maße.txt", "ß"}, {"Masse.txt", "ss"}, {"τέλος", "newer"}}));
+    EXPECT_EQ(run(true), SyncRun::Outcome::Finished);
+    EXPECT_EQ(treeOf(right), (QMap<QString, QByteArray>{
+                                 {"A", "/"}, {"A/f", "left A/f"}, {"A/g", "right A/g"}, {"a", "/"},
+                                 {"a/f", "right a/f"}, {"a/g", "left a/g"}, {"docs", "/"},
+                                 {"docs/new.txt", "from left"}, {"docs/old.txt", "from right"},
+                                 {"Maße.txt", "ß"}, {"Masse.txt", "ss"}, {"ΤΈΛΟΣ", "newer"}}));
+    EXPECT_EQ(treeOf(left).keys(), (QStringList{"A", "A/f", "A/g", "Docs", "Docs/new.txt", "Docs/old.txt",
+                                                "Masse.txt", "Maße.txt", "a", "a/f", "a/g", "τέλος"}));
+    EXPECT_TRUE(skipped.empty());
+}
+
+TEST_F(CompleteRun, ADiskThatIgnoresCaseIsComparedSoEvenWhenCaseCounts)
+{
+    FuseDisk stick(FuseDisk::Kind::ExFat, tmp.filePath("stick"));
+    if (!stick.available())
+        GTEST_SKIP() << "exFAT through FUSE: " << stick.why().toStdString();
+    App().OptionValues.CaseSensitive = true;
+    in.SourcePath[1] = stick.path();
+    file(left + "/Doc.txt", "left, older", 100);
+    file(stick.path() + "/doc.TXT", "stick, newer", 200);
+    EXPECT_EQ(run(true), SyncRun::Outcome::Finished);
+    EXPECT_EQ(readBytes(stick.path() + "/doc.TXT"), "stick, newer") << "the newer file is kept";
+    EXPECT_EQ(treeOf(left), (QMap<QString, QByteArray>{{"Doc.txt", "stick, newer"}}));
+    ASSERT_EQ(host.notices.size(), 1);
+    EXPECT_TRUE(host.notices[0].contains("the right folder is on a disk that does not tell")) << host.notices[0].toStdString();
+
+    // A copy onto the stick: a and A of the two sides are one file there, not a stop.
+    in.SourcePath[1] = right;
+    file(right + "/doc.txt", "right, newest", 300);
+    target = stick.path() + "/T";
+    EXPECT_EQ(run(false), SyncRun::Outcome::Finished) << (box.shown.empty() ? "" : box.shown[0].prompt.toStdString());
+    EXPECT_EQ(treeOf(target), (QMap<QString, QByteArray>{{"Doc.txt", "right, newest"}}));
 }
 
 TEST_F(CompleteRun, ManualSelectionNarrowsTheLists)
