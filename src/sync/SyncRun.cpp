@@ -38,6 +38,7 @@ bool byName(const QString &a, const QString &b)
 
 struct FolderContents {
     int error = 0; // errno when the folder could not be read (wholly or in part)
+    std::vector<std::pair<QString, int>> unreadable; // names it lists but will not describe
     QStringList folders;
     struct File {
         QString name;
@@ -79,8 +80,12 @@ FolderContents readFolder(const QString &folder, const QString &pattern, bool wi
         struct stat st {};
         bool statted = false;
         if (type == DT_UNKNOWN || ((type == DT_REG || type == DT_LNK) && withFiles)) {
-            if (::fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) != 0)
-                continue; // vanished meanwhile
+            if (::fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                // Gone meanwhile is nothing to report; a name we may not look at is.
+                if (errno != ENOENT)
+                    c.unreadable.push_back({FileNames::fromBytes(n), errno});
+                continue;
+            }
             statted = true;
             type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : S_ISLNK(st.st_mode) ? DT_LNK : DT_FIFO;
         }
@@ -439,6 +444,8 @@ bool SyncRun::collectItems(int side)
         const FolderContents &contents = read.contents;
         if (contents.error != 0)
             Skipped.add(folder, SkipReason::Unreadable, systemText(contents.error));
+        for (const auto &[name, err] : contents.unreadable)
+            Skipped.add(AddTrailingSeparator(folder) + name, SkipReason::Unreadable, systemText(err));
         const QString prefix = rel.isEmpty() ? QString() : rel + QLatin1Char('/');
         // Files of one folder share its depth, so the levels test is made once.
         const bool filesKept = WithinLevels(prefix + QLatin1Char('x'), o.Levels);

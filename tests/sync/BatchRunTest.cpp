@@ -156,6 +156,8 @@ TEST_F(Batch, SkippedItemsAreListedOnStandardErrorAndExitWithThree)
     // everything, so the run is made by nobody then.
     QDir().mkpath(left + "/locked");
     writeBytes(left + "/locked/secret.txt", "s");
+    QDir().mkpath(left + "/names-only"); // listed, but nothing in it may be looked at
+    writeBytes(left + "/names-only/inside.txt", "i");
     const QString targets = tmp.filePath("targets");
     QDir().mkpath(targets);
     if (::geteuid() == 0) {
@@ -164,11 +166,14 @@ TEST_F(Batch, SkippedItemsAreListedOnStandardErrorAndExitWithThree)
         QProcess::execute("chown", {"-R", "65534:65534", left, right, home, targets});
     }
     ::chmod((left + "/locked").toUtf8().constData(), 0);
+    ::chmod((left + "/names-only").toUtf8().constData(), 0444);
     const QString target = targets + "/T";
     EXPECT_EQ(run({"--left", left, "--right", right, "--target", target, "--lang", "el"}), 3) << err.toStdString();
     EXPECT_TRUE(err.contains(left + "/locked: δεν ήταν δυνατόν να διαβασθεί (")) << err.toStdString();
+    EXPECT_TRUE(err.contains(left + "/names-only/inside.txt: δεν ήταν δυνατόν να διαβασθεί (")) << err.toStdString();
     EXPECT_TRUE(QFileInfo(target + "/locked").isDir()) << "the folder itself is there, empty";
     ::chmod((left + "/locked").toUtf8().constData(), 0755);
+    ::chmod((left + "/names-only").toUtf8().constData(), 0755);
 }
 
 TEST_F(Batch, ARootAsSourceNeedsYesWhenNoOneCanBeAsked)
