@@ -1,6 +1,8 @@
 #include "core/AppState.h"
 #include "core/Language.h"
 #include "mainwindow/PathHelpers.h"
+#include "platform/FileNames.h"
+#include "sync/frmSkippedItems.h"
 #include "sync/frmSynchronize.h"
 #include "ScriptedMessages.h"
 #include "TestFiles.h"
@@ -8,12 +10,15 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
@@ -26,12 +31,14 @@ protected:
     ScriptedMessages box;
     RunInputs in;
     std::function<QString(const QStringList &, QWidget *)> oldChooser = frmSynchronize::targetChooser;
+    std::function<void(const SkippedItemsReport &, QWidget *)> oldViewer = frmSynchronize::skippedItemsViewer;
 
     void SetUp() override
     {
         resetAppState();
         Language::applyState(Language::English);
         App().ReminderSwitches = Reminders{false, false, false, false, false};
+        App().SettingsFilePath = tmp.filePath("Orvanel.ini");
         for (const QString &d : {left, left + "/sub", right, targets})
             QDir().mkpath(d);
         writeBytes(left + "/big.bin", QByteArray(1234, 'b'));
@@ -45,6 +52,7 @@ protected:
     void TearDown() override
     {
         frmSynchronize::targetChooser = oldChooser;
+        frmSynchronize::skippedItemsViewer = oldViewer;
         Roots::setProvider(nullptr);
         resetAppState();
     }
@@ -80,10 +88,15 @@ TEST_F(SyncWindow, OpensWithOnlyCancelAndStartEveryTime)
 TEST_F(SyncWindow, ASwapRunEndsFinishedWithEveryStepShown)
 {
     App().OptionValues.SwapItems = true;
+    writeBytes(SkippedItems::listFilePath(), "/an/earlier/run: could not be read\n");
     frmSynchronize w(in);
     w.show();
     QTest::mouseClick(w.cmdSynchronize, Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.state() == RunState::Finished; }, 10000));
+    EXPECT_FALSE(visible(w.lblSkipped)) << "nothing was skipped";
+    EXPECT_FALSE(visible(w.cmdSkipped));
+    EXPECT_FALSE(visible(w.scrNotices));
+    EXPECT_EQ(readBytes(SkippedItems::listFilePath()), "") << "an earlier run's list must not speak for this one";
     EXPECT_FALSE(visible(w.cmdSynchronize));
     EXPECT_TRUE(visible(w.cmdClose));
     EXPECT_TRUE(w.cmdClose->isEnabled());
@@ -119,6 +132,17 @@ TEST_F(SyncWindow, CancelBeforeStartClosesWithoutAQuestion)
 TEST_F(SyncWindow, AnInterruptedCopyingRunDeletesItsTargetAfterTheRunHasStopped)
 {
     frmSynchronize w(in);
+    w.run().Skipped.add(left + "/big.bin", SkipReason::Unreadable);
+    w.host().notice("Names were compared ignoring letter case.");
+    std::optional<SkippedItemsReport> report;
+    frmSynchronize::skippedItemsViewer = [&](const SkippedItemsReport &r, QWidget *) {
+        report = r;
+        EXPECT_TRUE(w.isVisible()) << "the report comes before the window closes";
+        EXPECT_TRUE(QFileInfo::exists(App().TargetFolderPath)) << "and before Close deletes the target";
+        frmSkippedItems list(r);
+        EXPECT_EQ(list.lblCount->text(), "The synchronization process was interrupted. 1 item was skipped.");
+        EXPECT_EQ(list.lblNotices->text(), "Names were compared ignoring letter case.");
+    };
     const QString target = targets + "/Backup";
     frmSynchronize::targetChooser = [&](const QStringList &sources, QWidget *) {
         EXPECT_EQ(sources, (QStringList{left, right}));
@@ -132,6 +156,52 @@ TEST_F(SyncWindow, AnInterruptedCopyingRunDeletesItsTargetAfterTheRunHasStopped)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !w.isVisible(); }, 10000));
     EXPECT_FALSE(QFileInfo::exists(target));
     EXPECT_TRUE(QFileInfo::exists(left + "/big.bin"));
+    ASSERT_TRUE(report.has_value());
+    EXPECT_TRUE(report->stopped);
+    EXPECT_EQ(readBytes(SkippedItems::listFilePath()), (left + "/big.bin: could not be read\n").toUtf8());
+}
+
+TEST_F(SyncWindow, AFinishedRunCountsItsSkippedItemsAndListsTheFirstHundred)
+{
+    App().OptionValues.SwapItems = true;
+    const QString stray = FileNames::fromBytes(QByteArray("/media/stick/caf\xE9.txt"));
+    std::optional<SkippedItemsReport> report;
+    frmSynchronize::skippedItemsViewer = [&](const SkippedItemsReport &r, QWidget *) { report = r; };
+    for (int language : {Language::English, Language::Greek}) {
+        Language::applyState(language);
+        const bool greek = language == Language::Greek;
+        writeBytes(left + (greek ? "/new-el.txt" : "/new-en.txt"), "n"); // something left to swap
+        frmSynchronize w(in);
+        w.run().Skipped.add(stray, SkipReason::CannotHold);
+        for (int i = 1; i < 150; ++i)
+            w.run().Skipped.add(QString("/media/stick/f%1").arg(i), SkipReason::AccessRefused);
+        w.host().notice(stray + " is on a disk that ignores letter case.");
+        w.show();
+        QTest::mouseClick(w.cmdSynchronize, Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.state() == RunState::Finished; }, 10000));
+        EXPECT_TRUE(visible(w.lblSkipped));
+        EXPECT_EQ(w.lblSkipped->text(), greek ? "150 στοιχεία παραλείφθηκαν." : "150 items were skipped.");
+        EXPECT_TRUE(visible(w.cmdSkipped));
+        EXPECT_EQ(w.cmdSkipped->text(), greek ? "Εμφάνιση λίστας" : "Show the list");
+        EXPECT_TRUE(visible(w.scrNotices));
+        EXPECT_EQ(w.lblNotices->text(), "/media/stick/caf\\xE9.txt is on a disk that ignores letter case.");
+
+        report.reset();
+        QTest::mouseClick(w.cmdSkipped, Qt::LeftButton);
+        ASSERT_TRUE(report.has_value());
+        EXPECT_FALSE(report->stopped);
+        frmSkippedItems list(*report);
+        ASSERT_EQ(list.lstSkipped->count(), 100);
+        EXPECT_TRUE(list.lstSkipped->item(0)->text().startsWith("/media/stick/caf\\xE9.txt: "));
+        EXPECT_EQ(list.lblCount->text(), greek ? "150 στοιχεία παραλείφθηκαν. Εδώ εμφανίζονται τα πρώτα 100."
+                                               : "150 items were skipped. The first 100 are listed here.");
+        EXPECT_TRUE(list.lblListFile->text().contains(SkippedItems::listFilePath()));
+
+        const QList<QByteArray> lines = readBytes(SkippedItems::listFilePath()).split('\n');
+        ASSERT_EQ(lines.size(), 151) << "every item, then the last line break";
+        EXPECT_TRUE(lines[0].startsWith("/media/stick/caf\\xE9.txt: "));
+        QTest::mouseClick(w.cmdClose, Qt::LeftButton);
+    }
 }
 
 TEST_F(SyncWindow, NoItemsStopsTheRunAndClosesTheWindow)
