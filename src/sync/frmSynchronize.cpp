@@ -94,6 +94,8 @@ frmSynchronize::frmSynchronize(const RunInputs &inputs, QWidget *parent)
                 counter[r][side][c] = l;
             }
         lblFullPath[side] = label(sided(QStringLiteral("lblFullPath"), side), 240, 4140 + side * 330, 11172, kRowHeight);
+        // A file may be called "<b>x": names are never markup.
+        lblFullPath[side]->setTextFormat(Qt::PlainText);
     }
     for (int s = 0; s < 6; ++s)
         lblStepTitle[s] = label(QStringLiteral("lblStepTitle_%1").arg(s), 120, kTitleTop[s], 840, kRowHeight);
@@ -352,7 +354,7 @@ void frmSynchronize::flushLiveValues()
     }
     for (int s = 0; s < 2; ++s)
         if (changed[s]) {
-            lblFullPath[s]->setText(path[s]);
+            lblFullPath[s]->setText(FileNames::shown(path[s]));
             if (!path[s].isEmpty())
                 lblFullPath[s]->show();
         }
