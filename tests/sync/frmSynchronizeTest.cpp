@@ -1,5 +1,6 @@
 #include "core/AppState.h"
 #include "core/Language.h"
+#include "core/Texts.h"
 #include "mainwindow/PathHelpers.h"
 #include "platform/FileNames.h"
 #include "sync/frmSkippedItems.h"
@@ -239,6 +240,53 @@ TEST_F(SyncWindow, ScreenshotsOfAFinishedRun)
         QTest::mouseClick(w.cmdSynchronize, Qt::LeftButton);
         ASSERT_TRUE(QTest::qWaitFor([&] { return w.state() == RunState::Finished; }, 10000));
         EXPECT_TRUE(w.grab().save(QDir(dir).filePath(lang == 0 ? "frmSynchronize-el.png" : "frmSynchronize-en.png")));
+        QTest::mouseClick(w.cmdClose, Qt::LeftButton);
+    }
+    // A copying run onto a stick that could not take everything.
+    for (int lang = 0; lang < 2; ++lang) {
+        Language::applyState(lang);
+        const QString suffix = lang == Language::Greek ? "el" : "en";
+        const QString stick = "/media/maria/STICK/" + tx("Copy", "Αντίγραφο");
+        frmSynchronize::targetChooser = [&](const QStringList &, QWidget *) {
+            const QString t = targets + "/" + suffix;
+            QDir().mkpath(t);
+            return t;
+        };
+        std::optional<SkippedItemsReport> report;
+        frmSynchronize::skippedItemsViewer = [&](const SkippedItemsReport &r, QWidget *) { report = r; };
+        frmSynchronize w(in);
+        SkippedItems &skipped = w.run().Skipped;
+        skipped.add(stick + "/Φωτογραφίες/Διακοπές 2025/Παραλία: 12:40.jpg", SkipReason::CannotHold);
+        skipped.add(stick + "/Έγγραφα/Αναφορά.PDF", SkipReason::CaseClash);
+        skipped.add("/home/maria/Έγγραφα/κλειδιά.kdbx", SkipReason::Unreadable, "Permission denied");
+        skipped.add(FileNames::fromBytes(QByteArray("/home/maria/\xD0\xE1\xEB\xE9\xDC/\xE3\xF1\xDC\xEC\xEC\xE1.doc")),
+                    SkipReason::Unreadable, "Input/output error");
+        skipped.add("/home/maria/Έγγραφα/Προϋπολογισμός 2026.ods", SkipReason::Changed);
+        skipped.add(stick + "/Βίντεο/Γάμος Ελένης και Νίκου.mp4", SkipReason::CannotHold, "File too large");
+        for (int i = 1; i <= 124; ++i)
+            skipped.add(stick + QString("/Μουσική/Συλλογή/%1 - Τραγούδι.flac").arg(i, 3, 10, QChar('0')),
+                        SkipReason::AccessRefused, "Read-only file system");
+        w.host().notice(tx("Names on the right side were compared ignoring letter case, because its folder lies "
+                           "on a disk that ignores it (vfat).",
+                           "Τα ονόματα της δεξιάς πλευράς συγκρίθηκαν χωρίς διάκριση πεζών και κεφαλαίων, "
+                           "επειδή ο φάκελλός της βρίσκεται σε δίσκο που δεν την κάνει (vfat)."));
+        w.show();
+        QTest::mouseClick(w.cmdSynchronize, Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.state() == RunState::Finished; }, 10000));
+        EXPECT_TRUE(w.grab().save(QDir(dir).filePath("frmSynchronize-skipped-" + suffix + ".png")));
+        QTest::mouseClick(w.cmdSkipped, Qt::LeftButton);
+        ASSERT_TRUE(report.has_value());
+        report->listFile = "/home/maria/.config/orvanel/SkippedItems.txt";
+        frmSkippedItems list(*report);
+        list.show();
+        QTest::qWait(0); // the list lays its items out later
+        EXPECT_TRUE(list.grab().save(QDir(dir).filePath("frmSkippedItems-" + suffix + ".png")));
+        report->stopped = true;
+        report->notices = QStringList{w.lblNotices->text()};
+        frmSkippedItems stopped(*report);
+        stopped.show();
+        QTest::qWait(0);
+        EXPECT_TRUE(stopped.grab().save(QDir(dir).filePath("frmSkippedItems-stopped-" + suffix + ".png")));
         QTest::mouseClick(w.cmdClose, Qt::LeftButton);
     }
 }
