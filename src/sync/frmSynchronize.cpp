@@ -11,12 +11,14 @@
 #include "mainwindow/ContextHelp.h"
 #include "mainwindow/Icons.h"
 #include "mainwindow/TwipsLayout.h"
+#include "platform/FileNames.h"
 #include "platform/MessageService.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
@@ -30,6 +32,9 @@ constexpr int kTitleTop[6] = {720, 1200, 1560, 1920, 2280, 2640};
 constexpr int kColumnLeft[2][3] = {{960, 2280, 3960}, {6360, 7680, 9360}};
 constexpr int kColumnWidth[3] = {1212, 1572, 2172};
 constexpr std::uint32_t kLightYellow = 0x00C0FFFF;
+constexpr int kButtonHeight = 492;
+constexpr int kEndRowTop = 3720;
+constexpr int kNoticesTop = 4320;
 
 const char *const kRowNames[6] = {"lblStep1Info", "lblStep1Level", "lblStep2Info",
                                   "lblStep3Info", "lblStep4Info", "lblStep5Info"};
@@ -56,6 +61,9 @@ std::function<int(const FileChoiceFile &, const FileChoiceFile &, int &, QWidget
     [](const FileChoiceFile &upper, const FileChoiceFile &lower, int &rule, QWidget *parent) {
         return frmSelectFile::choose(upper, lower, rule, parent);
     };
+
+std::function<void(const SkippedItemsReport &, QWidget *)> frmSynchronize::skippedItemsViewer =
+    [](const SkippedItemsReport &report, QWidget *parent) { frmSkippedItems::showReport(report, parent); };
 
 frmSynchronize::frmSynchronize(const RunInputs &inputs, QWidget *parent)
     : SecondaryWindow(parent), m_inputs(inputs)
@@ -86,6 +94,8 @@ frmSynchronize::frmSynchronize(const RunInputs &inputs, QWidget *parent)
                 counter[r][side][c] = l;
             }
         lblFullPath[side] = label(sided(QStringLiteral("lblFullPath"), side), 240, 4140 + side * 330, 11172, kRowHeight);
+        // A file may be called "<b>x": names are never markup.
+        lblFullPath[side]->setTextFormat(Qt::PlainText);
     }
     for (int s = 0; s < 6; ++s)
         lblStepTitle[s] = label(QStringLiteral("lblStepTitle_%1").arg(s), 120, kTitleTop[s], 840, kRowHeight);
@@ -94,11 +104,11 @@ frmSynchronize::frmSynchronize(const RunInputs &inputs, QWidget *parent)
     colour(lblStep6Info, kLightYellow);
     ContextHelp::setTopic(lblStep6Info, 90370);
 
-    auto button = [&](const char *name, int left) {
+    auto button = [&](const char *name, int left, int top = 3120) {
         auto *b = new QPushButton(this);
         b->setObjectName(QString::fromLatin1(name));
         b->setAutoDefault(false);
-        layout->add(b, left, 3120, 2052, 492);
+        layout->add(b, left, top, 2052, kButtonHeight);
         return b;
     };
     cmdCancel = button("cmdCancel", 120);
@@ -107,7 +117,7 @@ frmSynchronize::frmSynchronize(const RunInputs &inputs, QWidget *parent)
     ContextHelp::setTopic(cmdCancel, 90380);
     ContextHelp::setTopic(cmdClose, 90390);
     ContextHelp::setTopic(cmdSynchronize, 90400);
-    lblPleaseWait = label(QStringLiteral("lblPleaseWait"), 2880, 3120, 5892, 492);
+    lblPleaseWait = label(QStringLiteral("lblPleaseWait"), 2880, 3120, 5892, kButtonHeight);
     lblPleaseWait->setAlignment(Qt::AlignCenter);
     colour(lblPleaseWait, RightSideColor);
     QPalette red = lblPleaseWait->palette();
@@ -117,6 +127,29 @@ frmSynchronize::frmSynchronize(const RunInputs &inputs, QWidget *parent)
     bold.setBold(true);
     lblPleaseWait->setFont(bold);
 
+    // Once the run has finished the step frame is gone: what was skipped goes
+    // under FINISHED, the notices below.
+    lblSkipped = label(QStringLiteral("lblSkipped"), 2880, kEndRowTop, 5892, kButtonHeight);
+    lblSkipped->setAlignment(Qt::AlignCenter);
+    colour(lblSkipped, kLightYellow);
+    ContextHelp::setTopic(lblSkipped, 90410);
+    cmdSkipped = button("cmdSkipped", 9480, kEndRowTop);
+    ContextHelp::setTopic(cmdSkipped, 90420);
+    scrNotices = new QScrollArea(this);
+    scrNotices->setObjectName(QStringLiteral("scrNotices"));
+    scrNotices->setFrameShape(QFrame::NoFrame);
+    scrNotices->setWidgetResizable(true);
+    scrNotices->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lblNotices = new QLabel;
+    lblNotices->setObjectName(QStringLiteral("lblNotices"));
+    lblNotices->setWordWrap(true);
+    lblNotices->setTextFormat(Qt::PlainText);
+    lblNotices->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // However many notices there are, none is cut: the area scrolls instead.
+    scrNotices->setWidget(lblNotices);
+    layout->add(scrNotices, 120, kNoticesTop, 11412, kDesignHeight - kNoticesTop - 120);
+    ContextHelp::setTopic(lblNotices, 90430);
+
     proProgressBar = new QProgressBar(this);
     proProgressBar->setObjectName(QStringLiteral("proProgressBar"));
     proProgressBar->setRange(0, 100);
@@ -125,6 +158,7 @@ frmSynchronize::frmSynchronize(const RunInputs &inputs, QWidget *parent)
     connect(cmdSynchronize, &QPushButton::clicked, this, &frmSynchronize::cmdSynchronize_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmSynchronize::cmdCancel_Click);
     connect(cmdClose, &QPushButton::clicked, this, &frmSynchronize::cmdClose_Click);
+    connect(cmdSkipped, &QPushButton::clicked, this, &frmSynchronize::cmdSkipped_Click);
 
     m_refresh = new QTimer(this);
     m_refresh->setInterval(40);
@@ -199,6 +233,10 @@ void frmSynchronize::load()
     }
     lblStep6Info->clear();
     lblStep6Info->hide();
+    cmdSkipped->setText(tx("Show the list", "Εμφάνιση λίστας"));
+    lblSkipped->hide();
+    cmdSkipped->hide();
+    scrNotices->hide();
     App().TargetFolderPath.clear();
     applyState(RunState::Ready);
 }
@@ -316,7 +354,7 @@ void frmSynchronize::flushLiveValues()
     }
     for (int s = 0; s < 2; ++s)
         if (changed[s]) {
-            lblFullPath[s]->setText(path[s]);
+            lblFullPath[s]->setText(FileNames::shown(path[s]));
             if (!path[s].isEmpty())
                 lblFullPath[s]->show();
         }
@@ -426,10 +464,16 @@ void frmSynchronize::runFinished(SyncRun::Outcome outcome)
     flushLiveValues();
     switch (outcome) {
     case SyncRun::Outcome::Finished:
+        showEndReport();
         break;
-    case SyncRun::Outcome::Interrupted:
+    case SyncRun::Outcome::Interrupted: {
+        // This window closes at once: what was skipped is said before it does.
+        const SkippedItemsReport report = skippedReport(true);
+        if (!report.items.empty())
+            skippedItemsViewer(report, this);
         cmdClose_Click();
         break;
+    }
     case SyncRun::Outcome::Abandoned:
         // Nothing was created, so there is nothing to clean up.
         applyState(RunState::Closed);
@@ -438,6 +482,33 @@ void frmSynchronize::runFinished(SyncRun::Outcome outcome)
     }
     Q_EMIT runEnded();
 }
+
+// The whole list goes where the user can open it after the window has closed;
+// a run that skipped nothing leaves it empty, so no earlier list speaks for it.
+SkippedItemsReport frmSynchronize::skippedReport(bool stopped)
+{
+    SkippedItemsReport report;
+    report.items = m_run->Skipped.items();
+    report.listFile = SkippedItems::listFilePath();
+    report.listWritten = m_run->Skipped.writeTo(report.listFile);
+    report.stopped = stopped;
+    if (stopped)
+        report.notices = m_notices;
+    return report;
+}
+
+void frmSynchronize::showEndReport()
+{
+    m_report = skippedReport(false);
+    const bool skipped = !m_report.items.empty();
+    lblSkipped->setText(skipped ? SkippedItems::countText(m_report.items.size()) : QString());
+    lblSkipped->setVisible(skipped);
+    cmdSkipped->setVisible(skipped);
+    lblNotices->setText(shownNotices(m_notices));
+    scrNotices->setVisible(!m_notices.isEmpty());
+}
+
+void frmSynchronize::cmdSkipped_Click() { skippedItemsViewer(m_report, this); }
 
 void frmSynchronize::cmdCancel_Click()
 {

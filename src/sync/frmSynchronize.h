@@ -3,6 +3,7 @@
 #include "mainwindow/SecondaryWindow.h"
 #include "sync/RunHost.h"
 #include "sync/SyncRun.h"
+#include "sync/frmSkippedItems.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,6 +17,7 @@ class QGroupBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QScrollArea;
 class QThread;
 class QTimer;
 
@@ -35,9 +37,14 @@ public:
     static std::function<QString(const QStringList &sources, QWidget *parent)> targetChooser;
     static std::function<void(ManualSelectionSide *sides, QWidget *parent)> manualSelector;
     static std::function<int(const FileChoiceFile &, const FileChoiceFile &, int &, QWidget *)> fileChooser;
+    // Shows what a run could not do: from "Show the list", and before the
+    // window of a stopped run closes.
+    static std::function<void(const SkippedItemsReport &, QWidget *parent)> skippedItemsViewer;
 
     RunState state() const { return m_state; }
     SyncRun &run() { return *m_run; }
+    // The window as its run sees it: tests speak to it as the run would.
+    RunHost &host() { return *this; }
     bool runWorking() const;
 
     QPushButton *cmdSynchronize = nullptr;
@@ -52,11 +59,17 @@ public:
     // [step 1..5 plus the step-1 level row as index 0][side][folders, files, bytes]
     QLabel *counter[6][2][3] = {};
     QLabel *lblStep6Info = nullptr;
+    // Where the step frame was, once the run has finished.
+    QLabel *lblSkipped = nullptr;
+    QPushButton *cmdSkipped = nullptr;
+    QLabel *lblNotices = nullptr;
+    QScrollArea *scrNotices = nullptr;
 
 public slots:
     void cmdSynchronize_Click();
     void cmdCancel_Click();
     void cmdClose_Click();
+    void cmdSkipped_Click();
 
 signals:
     void runEnded();
@@ -82,6 +95,8 @@ private:
     void applyState(RunState state);
     void flushLiveValues();
     void runFinished(SyncRun::Outcome outcome);
+    SkippedItemsReport skippedReport(bool stopped);
+    void showEndReport();
     template <class F>
     void onWindowThread(F &&f);
     template <class F>
@@ -102,4 +117,5 @@ private:
     bool m_pathChanged[2] = {false, false};
     int m_liveProgress = -1;
     QStringList m_notices;
+    SkippedItemsReport m_report;
 };

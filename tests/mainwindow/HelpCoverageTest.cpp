@@ -10,6 +10,7 @@
 #include "sync/frmFinalSelection.h"
 #include "sync/frmSelectFile.h"
 #include "sync/frmSelectTargetFolder.h"
+#include "sync/frmSkippedItems.h"
 #include "sync/frmSynchronize.h"
 #include "ScriptedMessages.h"
 
@@ -64,6 +65,14 @@ std::vector<Window> windows()
          {{"cmdDoNotCopy", 80140}}},
         {"frmSynchronize", [] { return std::make_unique<frmSynchronize>(RunInputs()); },
          {{"cmdClose", 90390}, {"lblStep4InfoFiles_1", 90320}}},
+        {"frmSkippedItems",
+         [] {
+             SkippedItemsReport report;
+             report.items = {{QStringLiteral("/r/a.txt"), SkipReason::Changed, QString()}};
+             report.notices = QStringList{QStringLiteral("A notice.")};
+             return std::make_unique<frmSkippedItems>(report);
+         },
+         {{"lstSkipped", 100020}, {"cmdOK", 100050}}},
     };
 }
 

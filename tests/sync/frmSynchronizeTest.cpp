@@ -1,6 +1,9 @@
 #include "core/AppState.h"
 #include "core/Language.h"
+#include "core/Texts.h"
 #include "mainwindow/PathHelpers.h"
+#include "platform/FileNames.h"
+#include "sync/frmSkippedItems.h"
 #include "sync/frmSynchronize.h"
 #include "ScriptedMessages.h"
 #include "TestFiles.h"
@@ -8,12 +11,15 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
@@ -26,12 +32,14 @@ protected:
     ScriptedMessages box;
     RunInputs in;
     std::function<QString(const QStringList &, QWidget *)> oldChooser = frmSynchronize::targetChooser;
+    std::function<void(const SkippedItemsReport &, QWidget *)> oldViewer = frmSynchronize::skippedItemsViewer;
 
     void SetUp() override
     {
         resetAppState();
         Language::applyState(Language::English);
         App().ReminderSwitches = Reminders{false, false, false, false, false};
+        App().SettingsFilePath = tmp.filePath("Orvanel.ini");
         for (const QString &d : {left, left + "/sub", right, targets})
             QDir().mkpath(d);
         writeBytes(left + "/big.bin", QByteArray(1234, 'b'));
@@ -45,6 +53,7 @@ protected:
     void TearDown() override
     {
         frmSynchronize::targetChooser = oldChooser;
+        frmSynchronize::skippedItemsViewer = oldViewer;
         Roots::setProvider(nullptr);
         resetAppState();
     }
@@ -80,10 +89,15 @@ TEST_F(SyncWindow, OpensWithOnlyCancelAndStartEveryTime)
 TEST_F(SyncWindow, ASwapRunEndsFinishedWithEveryStepShown)
 {
     App().OptionValues.SwapItems = true;
+    writeBytes(SkippedItems::listFilePath(), "/an/earlier/run: could not be read\n");
     frmSynchronize w(in);
     w.show();
     QTest::mouseClick(w.cmdSynchronize, Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.state() == RunState::Finished; }, 10000));
+    EXPECT_FALSE(visible(w.lblSkipped)) << "nothing was skipped";
+    EXPECT_FALSE(visible(w.cmdSkipped));
+    EXPECT_FALSE(visible(w.scrNotices));
+    EXPECT_EQ(readBytes(SkippedItems::listFilePath()), "") << "an earlier run's list must not speak for this one";
     EXPECT_FALSE(visible(w.cmdSynchronize));
     EXPECT_TRUE(visible(w.cmdClose));
     EXPECT_TRUE(w.cmdClose->isEnabled());
@@ -119,6 +133,17 @@ TEST_F(SyncWindow, CancelBeforeStartClosesWithoutAQuestion)
 TEST_F(SyncWindow, AnInterruptedCopyingRunDeletesItsTargetAfterTheRunHasStopped)
 {
     frmSynchronize w(in);
+    w.run().Skipped.add(left + "/big.bin", SkipReason::Unreadable);
+    w.host().notice("Names were compared ignoring letter case.");
+    std::optional<SkippedItemsReport> report;
+    frmSynchronize::skippedItemsViewer = [&](const SkippedItemsReport &r, QWidget *) {
+        report = r;
+        EXPECT_TRUE(w.isVisible()) << "the report comes before the window closes";
+        EXPECT_TRUE(QFileInfo::exists(App().TargetFolderPath)) << "and before Close deletes the target";
+        frmSkippedItems list(r);
+        EXPECT_EQ(list.lblCount->text(), "The synchronization process was interrupted. 1 item was skipped.");
+        EXPECT_EQ(list.lblNotices->text(), "Names were compared ignoring letter case.");
+    };
     const QString target = targets + "/Backup";
     frmSynchronize::targetChooser = [&](const QStringList &sources, QWidget *) {
         EXPECT_EQ(sources, (QStringList{left, right}));
@@ -132,6 +157,52 @@ TEST_F(SyncWindow, AnInterruptedCopyingRunDeletesItsTargetAfterTheRunHasStopped)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !w.isVisible(); }, 10000));
     EXPECT_FALSE(QFileInfo::exists(target));
     EXPECT_TRUE(QFileInfo::exists(left + "/big.bin"));
+    ASSERT_TRUE(report.has_value());
+    EXPECT_TRUE(report->stopped);
+    EXPECT_EQ(readBytes(SkippedItems::listFilePath()), (left + "/big.bin: could not be read\n").toUtf8());
+}
+
+TEST_F(SyncWindow, AFinishedRunCountsItsSkippedItemsAndListsTheFirstHundred)
+{
+    App().OptionValues.SwapItems = true;
+    const QString stray = FileNames::fromBytes(QByteArray("/media/stick/caf\xE9.txt"));
+    std::optional<SkippedItemsReport> report;
+    frmSynchronize::skippedItemsViewer = [&](const SkippedItemsReport &r, QWidget *) { report = r; };
+    for (int language : {Language::English, Language::Greek}) {
+        Language::applyState(language);
+        const bool greek = language == Language::Greek;
+        writeBytes(left + (greek ? "/new-el.txt" : "/new-en.txt"), "n"); // something left to swap
+        frmSynchronize w(in);
+        w.run().Skipped.add(stray, SkipReason::CannotHold);
+        for (int i = 1; i < 150; ++i)
+            w.run().Skipped.add(QString("/media/stick/f%1").arg(i), SkipReason::AccessRefused);
+        w.host().notice(stray + " is on a disk that ignores letter case.");
+        w.show();
+        QTest::mouseClick(w.cmdSynchronize, Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.state() == RunState::Finished; }, 10000));
+        EXPECT_TRUE(visible(w.lblSkipped));
+        EXPECT_EQ(w.lblSkipped->text(), greek ? "150 στοιχεία παραλείφθηκαν." : "150 items were skipped.");
+        EXPECT_TRUE(visible(w.cmdSkipped));
+        EXPECT_EQ(w.cmdSkipped->text(), greek ? "Εμφάνιση λίστας" : "Show the list");
+        EXPECT_TRUE(visible(w.scrNotices));
+        EXPECT_EQ(w.lblNotices->text(), "/media/stick/caf\\xE9.txt is on a disk that ignores letter case.");
+
+        report.reset();
+        QTest::mouseClick(w.cmdSkipped, Qt::LeftButton);
+        ASSERT_TRUE(report.has_value());
+        EXPECT_FALSE(report->stopped);
+        frmSkippedItems list(*report);
+        ASSERT_EQ(list.lstSkipped->count(), 100);
+        EXPECT_TRUE(list.lstSkipped->item(0)->text().startsWith("/media/stick/caf\\xE9.txt: "));
+        EXPECT_EQ(list.lblCount->text(), greek ? "150 στοιχεία παραλείφθηκαν. Εδώ εμφανίζονται τα πρώτα 100."
+                                               : "150 items were skipped. The first 100 are listed here.");
+        EXPECT_TRUE(list.lblListFile->text().contains(SkippedItems::listFilePath()));
+
+        const QList<QByteArray> lines = readBytes(SkippedItems::listFilePath()).split('\n');
+        ASSERT_EQ(lines.size(), 151) << "every item, then the last line break";
+        EXPECT_TRUE(lines[0].startsWith("/media/stick/caf\\xE9.txt: "));
+        QTest::mouseClick(w.cmdClose, Qt::LeftButton);
+    }
 }
 
 TEST_F(SyncWindow, NoItemsStopsTheRunAndClosesTheWindow)
@@ -169,6 +240,53 @@ TEST_F(SyncWindow, ScreenshotsOfAFinishedRun)
         QTest::mouseClick(w.cmdSynchronize, Qt::LeftButton);
         ASSERT_TRUE(QTest::qWaitFor([&] { return w.state() == RunState::Finished; }, 10000));
         EXPECT_TRUE(w.grab().save(QDir(dir).filePath(lang == 0 ? "frmSynchronize-el.png" : "frmSynchronize-en.png")));
+        QTest::mouseClick(w.cmdClose, Qt::LeftButton);
+    }
+    // A copying run onto a stick that could not take everything.
+    for (int lang = 0; lang < 2; ++lang) {
+        Language::applyState(lang);
+        const QString suffix = lang == Language::Greek ? "el" : "en";
+        const QString stick = "/media/maria/STICK/" + tx("Copy", "Αντίγραφο");
+        frmSynchronize::targetChooser = [&](const QStringList &, QWidget *) {
+            const QString t = targets + "/" + suffix;
+            QDir().mkpath(t);
+            return t;
+        };
+        std::optional<SkippedItemsReport> report;
+        frmSynchronize::skippedItemsViewer = [&](const SkippedItemsReport &r, QWidget *) { report = r; };
+        frmSynchronize w(in);
+        SkippedItems &skipped = w.run().Skipped;
+        skipped.add(stick + "/Φωτογραφίες/Διακοπές 2025/Παραλία: 12:40.jpg", SkipReason::CannotHold);
+        skipped.add(stick + "/Έγγραφα/Αναφορά.PDF", SkipReason::CaseClash);
+        skipped.add("/home/maria/Έγγραφα/κλειδιά.kdbx", SkipReason::Unreadable, "Permission denied");
+        skipped.add(FileNames::fromBytes(QByteArray("/home/maria/\xD0\xE1\xEB\xE9\xDC/\xE3\xF1\xDC\xEC\xEC\xE1.doc")),
+                    SkipReason::Unreadable, "Input/output error");
+        skipped.add("/home/maria/Έγγραφα/Προϋπολογισμός 2026.ods", SkipReason::Changed);
+        skipped.add(stick + "/Βίντεο/Γάμος Ελένης και Νίκου.mp4", SkipReason::CannotHold, "File too large");
+        for (int i = 1; i <= 124; ++i)
+            skipped.add(stick + QString("/Μουσική/Συλλογή/%1 - Τραγούδι.flac").arg(i, 3, 10, QChar('0')),
+                        SkipReason::AccessRefused, "Read-only file system");
+        w.host().notice(tx("Names on the right side were compared ignoring letter case, because its folder lies "
+                           "on a disk that ignores it (vfat).",
+                           "Τα ονόματα της δεξιάς πλευράς συγκρίθηκαν χωρίς διάκριση πεζών και κεφαλαίων, "
+                           "επειδή ο φάκελλός της βρίσκεται σε δίσκο που δεν την κάνει (vfat)."));
+        w.show();
+        QTest::mouseClick(w.cmdSynchronize, Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.state() == RunState::Finished; }, 10000));
+        EXPECT_TRUE(w.grab().save(QDir(dir).filePath("frmSynchronize-skipped-" + suffix + ".png")));
+        QTest::mouseClick(w.cmdSkipped, Qt::LeftButton);
+        ASSERT_TRUE(report.has_value());
+        report->listFile = "/home/maria/.config/orvanel/SkippedItems.txt";
+        frmSkippedItems list(*report);
+        list.show();
+        QTest::qWait(0); // the list lays its items out later
+        EXPECT_TRUE(list.grab().save(QDir(dir).filePath("frmSkippedItems-" + suffix + ".png")));
+        report->stopped = true;
+        report->notices = QStringList{w.lblNotices->text()};
+        frmSkippedItems stopped(*report);
+        stopped.show();
+        QTest::qWait(0);
+        EXPECT_TRUE(stopped.grab().save(QDir(dir).filePath("frmSkippedItems-stopped-" + suffix + ".png")));
         QTest::mouseClick(w.cmdClose, Qt::LeftButton);
     }
 }
