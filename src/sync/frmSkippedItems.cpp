@@ -116,11 +116,11 @@ void frmSkippedItems::load(const SkippedItemsReport &report)
     lblCount->setText(heading);
 
     const std::size_t shown = std::min(count, std::size_t(ShownItems));
-    QStringList lines;
-    lines.reserve(qsizetype(shown));
-    for (std::size_t i = 0; i < shown; ++i)
-        lines << SkippedItems::line(report.items[i]);
-    lstSkipped->addItems(lines);
+    for (std::size_t i = 0; i < shown; ++i) {
+        // Long paths run past the list's edge: the tooltip holds the whole line.
+        auto *item = new QListWidgetItem(SkippedItems::line(report.items[i]), lstSkipped);
+        item->setToolTip(item->text());
+    }
 
     lblListFile->setText((report.listWritten
                               ? tx("The whole list is in the file %1.", "Ολόκληρη η λίστα βρίσκεται στο αρχείο %1.")
