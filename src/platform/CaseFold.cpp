@@ -33,7 +33,7 @@ char32_t codePointAt(QStringView s, qsizetype i, int *units)
 
 } // namespace
 
-char32_t of(char32_t c) { return c < 0x10000 ? bmpTable()[c] : QChar::toCaseFolded(c); }
+char32_t ofOther(char32_t c) { return c < 0x10000 ? bmpTable()[c] : QChar::toCaseFolded(c); }
 
 QString folded(QStringView text)
 {

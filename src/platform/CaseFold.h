@@ -10,7 +10,14 @@
 // surrogate, see FileNames) folds to itself.
 namespace CaseFold {
 
-char32_t of(char32_t c);
+char32_t ofOther(char32_t c);
+// Inline for the letters most names are made of.
+inline char32_t of(char32_t c)
+{
+    if (c < 0x80)
+        return c >= 'A' && c <= 'Z' ? c + 32 : c;
+    return ofOther(c);
+}
 QString folded(QStringView text);
 bool equal(QStringView a, QStringView b);
 

@@ -53,6 +53,16 @@ void appendHex(QString &out, unsigned byte)
     out += QLatin1Char(digits[byte & 15]);
 }
 
+bool needsEscape(QStringView text, bool reversible)
+{
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || isEscapedByte(c) || (reversible && c == u'\\'))
+            return true;
+    }
+    return false;
+}
+
 QString escape(QStringView text, bool reversible)
 {
     QString out;
@@ -98,11 +108,18 @@ QString fromBytes(const char *bytes, qsizetype size)
     if (i == size)
         return QString::fromLatin1(bytes, size); // the usual name: plain ASCII
 
+    // Valid UTF-8 (a Greek name of today) goes through Qt's fast decoder.
+    qsizetype j = i;
+    char32_t c;
+    for (int len; j < size && (len = sequenceLength(p + j, size - j, &c)) > 0;)
+        j += len;
+    if (j == size)
+        return QString::fromUtf8(bytes, size);
+
     QString out;
     out.reserve(size);
     out.append(QLatin1String(bytes, i));
     while (i < size) {
-        char32_t c;
         const int len = sequenceLength(p + i, size - i, &c);
         if (len == 0) {
             out.append(QChar(char16_t(kEscapeBase + p[i])));
@@ -160,8 +177,10 @@ QByteArray toBytes(QStringView text)
 }
 
 QString shown(QStringView text) { return escape(text, false); }
+QString shown(const QString &text) { return needsEscape(text, false) ? escape(text, false) : text; }
 
 QString escaped(QStringView text) { return escape(text, true); }
+QString escaped(const QString &text) { return needsEscape(text, true) ? escape(text, true) : text; }
 
 QString unescaped(QStringView text, bool *ok)
 {

@@ -24,9 +24,11 @@ QByteArray toBytes(QStringView text);
 // U+0080..U+009F), as "\xNN" (upper-case hex, one per byte), so that two
 // names never look alike and nothing reaches a terminal raw.
 QString shown(QStringView text);
+QString shown(const QString &text); // the same text, shared, when nothing needs escaping
 // For the program's own files: as shown(), and a backslash as "\\", so the
 // exact name can be read back with unescaped().
 QString escaped(QStringView text);
+QString escaped(const QString &text);
 // The name escaped() wrote; ok is false where the text is not such a name.
 QString unescaped(QStringView text, bool *ok = nullptr);
 

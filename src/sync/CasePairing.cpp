@@ -24,17 +24,30 @@ struct Spelling {
 
 QStringView pathOf(const QString &entry) { return QStringView(entry).mid(1); }
 
-QStringView nameOf(const QString &entry)
+// Position of the last "/" of an entry's path, or 0 (the marker) when it has none.
+qsizetype lastSlash(const QString &entry)
 {
-    const QStringView p = pathOf(entry);
-    return p.mid(p.lastIndexOf(u'/') + 1);
+    const QChar *p = entry.constData();
+    qsizetype i = entry.size();
+    while (--i > 0 && p[i] != u'/') {
+    }
+    return i;
 }
+
+QStringView nameOf(const QString &entry) { return QStringView(entry).mid(lastSlash(entry) + 1); }
 
 QStringView folderOf(const QString &entry)
 {
-    const QStringView p = pathOf(entry);
-    const qsizetype slash = p.lastIndexOf(u'/');
-    return slash < 0 ? QStringView() : p.left(slash);
+    const qsizetype slash = lastSlash(entry);
+    return slash == 0 ? QStringView() : QStringView(entry).mid(1, slash - 1);
+}
+
+std::size_t depthOf(const QString &entry)
+{
+    std::size_t depth = 0;
+    for (const QChar c : entry)
+        depth += c == u'/';
+    return depth;
 }
 
 bool isFolder(const QString &entry) { return entry.startsWith(u'+'); }
@@ -64,7 +77,7 @@ void CasePairing::pair(const std::vector<QString> &left, const std::vector<QStri
     std::vector<std::vector<std::uint32_t>> byDepth[2];
     for (int side = 0; side < 2; ++side)
         for (std::size_t i = 0; i < lists[side]->size(); ++i) {
-            const std::size_t depth = std::size_t(pathOf((*lists[side])[i]).count(u'/'));
+            const std::size_t depth = depthOf((*lists[side])[i]);
             if (byDepth[side].size() <= depth)
                 byDepth[side].resize(depth + 1);
             byDepth[side][depth].push_back(std::uint32_t(i));
@@ -91,7 +104,11 @@ void CasePairing::pair(const std::vector<QString> &left, const std::vector<QStri
     auto sharedSpelling = [&](int side, const QString &entry, QStringView name) {
         if (side == 0)
             return;
-        const QString shared = joined(pairedFolder(1, entry), name);
+        QString storage;
+        const QStringView folder = pairedFolderView(1, entry, storage);
+        if (storage.isNull() && name == nameOf(entry))
+            return; // spelled alike, in a folder spelled alike: the usual case costs nothing
+        const QString shared = joined(folder, name);
         if (shared != pathOf(entry)) {
             m_rightKey.insert(entry, entry.left(1) + shared);
             m_rightSpelling.insert(shared, pathOf(entry).toString());
@@ -143,6 +160,7 @@ void CasePairing::pair(const std::vector<QString> &left, const std::vector<QStri
             while (end < met.size() && met[end].hash == met[first].hash)
                 ++end;
             auto entryOf = [&](const Spelling &s) -> const QString & { return (*lists[s.side])[s.index]; };
+            QString storage;
 
             // The usual cases: an item of one side only, or the same spelling on both.
             if (end - first == 1) {
@@ -153,7 +171,7 @@ void CasePairing::pair(const std::vector<QString> &left, const std::vector<QStri
             if (end - first == 2 && met[first].side == 0 && met[first + 1].side == 1
                 && entryOf(met[first]).front() == entryOf(met[first + 1]).front()
                 && nameOf(entryOf(met[first])) == nameOf(entryOf(met[first + 1]))
-                && pairedFolder(1, entryOf(met[first + 1])) == folderOf(entryOf(met[first]))) {
+                && pairedFolderView(1, entryOf(met[first + 1]), storage) == folderOf(entryOf(met[first]))) {
                 sharedSpelling(1, entryOf(met[first + 1]), nameOf(entryOf(met[first + 1])));
                 first = end;
                 continue;
