@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QString>
 
 // Small helpers for tests on real files.
@@ -8,3 +9,8 @@ QByteArray readBytes(const QString &path);
 void writeBytes(const QString &path, const QByteArray &data);
 // Names in a folder, hidden ones included, sorted.
 QStringList entriesOf(const QString &folder);
+// Creates below root, by their exact bytes, each folder ("a/b/") and empty file
+// ("a/f") of paths, with the folders they lie in.
+void makeTree(const QString &root, const QByteArrayList &paths);
+// A name in ISO-8859-7, as old Greek disks hold it: "Φάκελλος".
+inline const QByteArray kLegacyName("\xd6\xdc\xea\xe5\xeb\xeb\xef\xf2");
