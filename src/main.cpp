@@ -1,6 +1,7 @@
 #include "dialogs/QtMessageService.h"
 #include "mainwindow/Icons.h"
 #include "mainwindow/frmMain.h"
+#include "platform/FileNames.h"
 #include "platform/Locations.h"
 #include "sync/BatchRun.h"
 
@@ -8,15 +9,14 @@
 
 int main(int argc, char *argv[])
 {
-    {
+    // A path given on the command line keeps its bytes, whatever the locale.
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << FileNames::fromBytes(argv[i]);
+    if (BatchRun::wanted(args)) {
         // Batch mode needs no display: no widgets, no QApplication.
-        QStringList args;
-        for (int i = 0; i < argc; ++i)
-            args << QString::fromLocal8Bit(argv[i]);
-        if (BatchRun::wanted(args)) {
-            QCoreApplication core(argc, argv);
-            return BatchRun::main(QCoreApplication::arguments());
-        }
+        QCoreApplication core(argc, argv);
+        return BatchRun::main(args);
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvanel"));
@@ -28,7 +28,7 @@ int main(int argc, char *argv[])
     QtMessageService messages;
     setMessageService(&messages);
 
-    const QString settings = Locations::settingsFolder(QApplication::arguments());
+    const QString settings = Locations::settingsFolder(args);
     const QString data = Locations::dataFolder(QApplication::applicationDirPath());
     frmMain window;
     if (!window.load(settings, data))

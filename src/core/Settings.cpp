@@ -1,15 +1,15 @@
 #include "Settings.h"
 
 #include "AppState.h"
+#include "platform/FileNames.h"
 #include "platform/ProfileFile.h"
 
-#include <QFile>
 #include <cmath>
 
 namespace Settings {
 
 namespace {
-QByteArray filePath() { return QFile::encodeName(App().SettingsFilePath); }
+QByteArray filePath() { return FileNames::toBytes(App().SettingsFilePath); }
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 } // namespace
@@ -71,22 +71,22 @@ bool readFlagUnlessTwo(const char *section, const char *key)
 
 QString readInitialPath(int side)
 {
+    // Three bytes past the cut tell whether it splits a character.
+    constexpr qsizetype kKept = 1023;
     QByteArray raw = profile::read("General", side == 0 ? "LeftInitialPath" : "RightInitialPath",
-                                   "", 1024, filePath());
+                                   "", kKept + 4, filePath());
     const qsizetype nul = raw.indexOf('\0');
     if (nul >= 0)
         raw.truncate(nul);
-    // The cut at 1023 bytes may split a multi-byte character; drop the stray part.
-    if (raw.size() == 1023) {
-        qsizetype start = raw.size() - 1;
-        while (start > 0 && (uchar(raw[start]) & 0xC0) == 0x80)
-            --start;
-        const uchar lead = uchar(raw[start]);
-        const int need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-        if (raw.size() - start < need)
-            raw.truncate(start);
+    const QString whole = FileNames::fromBytes(raw);
+    if (raw.size() <= kKept)
+        return whole;
+    // Back to the last whole character; a stray byte of a legacy name is whole by itself.
+    for (qsizetype n = kKept;; --n) {
+        const QString cut = FileNames::fromBytes(raw.left(n));
+        if (whole.startsWith(cut))
+            return cut;
     }
-    return QString::fromUtf8(raw);
 }
 
 bool readLanguageIsGreek() { return numericValue(readShortKey("General", "Language")) == 0; }
@@ -131,7 +131,8 @@ void readReminderSwitches()
 
 bool write(const char *section, const char *key, const QString &value)
 {
-    return WritePrivateProfileStringA(section, key, value.toUtf8().constData(),
+    // A path keeps its bytes; any other value is plain text, which this writes as UTF-8.
+    return WritePrivateProfileStringA(section, key, FileNames::toBytes(value).constData(),
                                       filePath().constData());
 }
 

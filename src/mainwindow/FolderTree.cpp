@@ -4,6 +4,7 @@
 #include "PathHelpers.h"
 #include "core/AppState.h"
 #include "core/Texts.h"
+#include "platform/FileNames.h"
 #include "platform/Locations.h"
 #include "platform/MessageService.h"
 
@@ -70,11 +71,11 @@ QString FolderTree::fullPath(const QTreeWidgetItem *node) const
 }
 
 QTreeWidgetItem *FolderTree::addNode(QTreeWidgetItem *parent, const QString &key,
-                                     const QString &text, const QString &path)
+                                     const QString &name, const QString &path)
 {
     if (m_nodes.contains(key))
         return nullptr;
-    auto *item = new QTreeWidgetItem(QStringList{text});
+    auto *item = new QTreeWidgetItem(QStringList{FileNames::shown(name)});
     item->setIcon(0, parent ? m_folderIcon : (topLevelItemCount() == 0 ? m_homeIcon : m_rootIcon));
     item->setData(0, KeyRole, key);
     item->setData(0, PathRole, path);
@@ -118,7 +119,8 @@ bool FileList::refresh()
     std::sort(names.begin(), names.end(), byName);
     setUpdatesEnabled(false);
     clear();
-    addItems(names);
+    for (const QString &name : names)
+        addItem(FileNames::shown(name));
     setUpdatesEnabled(true);
     return ok;
 }

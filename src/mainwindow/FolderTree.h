@@ -20,8 +20,9 @@ public:
     int nodeCount() const { return int(m_nodes.size()); }
     QStringList roots() const { return m_roots; }
 
-    // Adds a node; nullptr when the key exists already.
-    QTreeWidgetItem *addNode(QTreeWidgetItem *parent, const QString &key, const QString &text,
+    // Adds a node; nullptr when the key exists already. name is as on disk:
+    // the node shows it readable, fullPath keeps its bytes.
+    QTreeWidgetItem *addNode(QTreeWidgetItem *parent, const QString &key, const QString &name,
                              const QString &fullPath);
     void removeAll();
     void setRoots(const QStringList &roots) { m_roots = roots; }
@@ -36,7 +37,8 @@ private:
     QIcon m_folderIcon, m_rootIcon, m_homeIcon;
 };
 
-// The files of one folder that match the side's pattern; it only displays.
+// The files of one folder that match the side's pattern; it only displays,
+// each name readable (stray bytes and control characters as \xNN).
 class FileList : public QListWidget {
     Q_OBJECT
 public:

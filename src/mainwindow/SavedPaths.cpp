@@ -7,10 +7,10 @@
 #include "core/Settings.h"
 #include "core/Texts.h"
 #include "platform/Errors.h"
+#include "platform/FileNames.h"
 #include "platform/MessageService.h"
 
 #include <QByteArrayList>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -27,7 +27,7 @@ constexpr qsizetype kMaxInitialPathBytes = 1023;
 
 QByteArray readAllOf(const QString &path, bool *exists)
 {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = FileNames::toBytes(path);
     const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT) {
@@ -130,7 +130,7 @@ QByteArray companionOf(const QByteArray &path)
 // leaves either the old list or the new one, whole.
 void replaceSavedPaths(const QString &file, const QByteArray &content)
 {
-    QByteArray target = QFile::encodeName(file);
+    QByteArray target = FileNames::toBytes(file);
     struct stat lst {};
     if (::lstat(target.constData(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
         // A list kept elsewhere through a link stays there, and the link stays.
@@ -151,7 +151,7 @@ void replaceSavedPaths(const QString &file, const QByteArray &content)
     ::unlink(bak.constData()); // left by a crash, or anything else by that name
     const int fd = ::open(bak.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0)
-        throw AppError::fromErrno(errno, QFile::decodeName(bak));
+        throw AppError::fromErrno(errno, FileNames::fromBytes(bak));
     int err = 0;
     if (!writeAll(fd, content))
         err = errno;
@@ -215,7 +215,7 @@ void SaveRecentPath(const QString &p, int side)
         const QByteArrayList lines = savedLines(side);
         const QString wanted = normalizedFolder(p);
         for (const QByteArray &line : lines) {
-            if (normalizedFolder(QFile::decodeName(line)) == wanted) {
+            if (normalizedFolder(FileNames::fromBytes(line)) == wanted) {
                 MsgBox(App().LanguageIsGreek
                            ? QStringLiteral("Η διαδρομή ") + quoted(p)
                                  + QStringLiteral(" έχει ήδη αποθηκευθεί στις πρόσφατες διαδρομές.")
@@ -233,7 +233,7 @@ void SaveRecentPath(const QString &p, int side)
                       + QStringLiteral(" in the recent paths list?");
         if (MsgBox(question, Msg::Question | Msg::YesNo, title) != Msg::Yes)
             return;
-        QByteArray content = QFile::encodeName(p) + "\r\n";
+        QByteArray content = FileNames::toBytes(p) + "\r\n";
         for (const QByteArray &line : lines)
             content += line + "\r\n";
         replaceSavedPaths(file, content);
@@ -255,7 +255,7 @@ void SetInitialPath(const QString &p, int side)
             return;
         }
         // The settings file holds one line per key and is read back cut short.
-        if (hasLineBreak(p) || p.toUtf8().size() > kMaxInitialPathBytes) {
+        if (hasLineBreak(p) || FileNames::toBytes(p).size() > kMaxInitialPathBytes) {
             MsgBox(App().LanguageIsGreek
                        ? QStringLiteral("Η διαδρομή ") + quoted(p)
                              + QStringLiteral(" δεν μπορεί να ορισθεί ως αρχική διαδρομή της "
@@ -291,7 +291,7 @@ QStringList savedPathLines(int side)
 {
     QStringList result;
     for (const QByteArray &line : savedLines(side)) {
-        const QString text = QFile::decodeName(line);
+        const QString text = FileNames::fromBytes(line);
         if (!text.trimmed().isEmpty())
             result.push_back(text);
     }

@@ -17,6 +17,7 @@
 #include "core/Settings.h"
 #include "core/Startup.h"
 #include "core/Texts.h"
+#include "platform/FileNames.h"
 #include "platform/Locations.h"
 #include "platform/MessageService.h"
 #include "platform/SingleInstance.h"
@@ -420,7 +421,10 @@ void frmMain::cmdRecallPath_Click(int side)
 {
     QAction *initial = mnuRecallPathItem[1];
     const QString caption = initial->text();
-    initial->setText(caption + QStringLiteral("  [ ") + App().InitialPath[side] + QStringLiteral(" ]"));
+    // A menu takes "&" for a shortcut mark; the path shows it as it is.
+    const QString path =
+        FileNames::shown(App().InitialPath[side]).replace(QLatin1Char('&'), QStringLiteral("&&"));
+    initial->setText(caption + QStringLiteral("  [ ") + path + QStringLiteral(" ]"));
     popUp(mnuRecallPath, side);
     initial->setText(caption);
 }

@@ -8,6 +8,7 @@
 #include "core/ErrorReport.h"
 #include "core/Startup.h"
 #include "core/Texts.h"
+#include "platform/FileNames.h"
 #include "platform/MessageService.h"
 
 #include <QListWidget>
@@ -96,7 +97,10 @@ void frmRecallPath::FillSavedPathsList()
         const QColor background = lstSavedPaths->palette().color(QPalette::Base);
         cmdRecall->setEnabled(false);
         lstSavedPaths->clear();
-        lstSavedPaths->addItems(savedPathLines(m_side));
+        for (const QString &path : savedPathLines(m_side)) {
+            auto *item = new QListWidgetItem(FileNames::shown(path), lstSavedPaths);
+            item->setData(Qt::UserRole, path);
+        }
         QPalette pal = lstSavedPaths->palette();
         if (lstSavedPaths->count() > 0) {
             lstSavedPaths->setCurrentRow(-1);
@@ -114,7 +118,7 @@ void frmRecallPath::cmdRecall_Click()
     QListWidgetItem *item = lstSavedPaths->currentItem();
     if (!item)
         return;
-    App().RecalledPath[m_side] = item->text();
+    App().RecalledPath[m_side] = item->data(Qt::UserRole).toString();
     done(Accepted);
 }
 

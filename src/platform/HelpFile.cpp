@@ -1,7 +1,8 @@
 #include "HelpFile.h"
 
+#include "FileNames.h"
+
 #include <QByteArray>
-#include <QFile>
 #include <QHash>
 #include <QMutex>
 #include <QStringList>
@@ -166,7 +167,7 @@ QString helpTopicText(const QString &helpFile, int topic)
 {
     if (helpFile.isEmpty() || topic < 0)
         return {};
-    const QByteArray path = QFile::encodeName(helpFile);
+    const QByteArray path = FileNames::toBytes(helpFile);
     struct stat st {};
     const bool present = ::stat(path.constData(), &st) == 0 && S_ISREG(st.st_mode);
 

@@ -1,9 +1,16 @@
 #include "Locations.h"
 
+#include "FileNames.h"
+
 #include <QDir>
 #include <QFileInfo>
 
 namespace Locations {
+
+namespace {
+// A folder named in the environment keeps its bytes, whatever the locale.
+QString environmentPath(const char *name) { return FileNames::fromBytes(qgetenv(name)); }
+} // namespace
 
 QString settingsFolder(const QStringList &arguments)
 {
@@ -14,10 +21,10 @@ QString settingsFolder(const QStringList &arguments)
         if (a.startsWith(QLatin1String("--home=")))
             return QDir(a.mid(7)).absolutePath();
     }
-    const QString env = qEnvironmentVariable("ORVANEL_HOME");
+    const QString env = environmentPath("ORVANEL_HOME");
     if (!env.isEmpty())
         return QDir(env).absolutePath();
-    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    QString config = environmentPath("XDG_CONFIG_HOME");
     if (config.isEmpty() || QDir::isRelativePath(config))
         config = QDir(homeFolder()).filePath(QStringLiteral(".config"));
     return QDir(config).filePath(QStringLiteral("orvanel"));
@@ -36,7 +43,7 @@ QString dataFolder(const QString &executableFolder)
 
 QString homeFolder()
 {
-    QString home = QDir::homePath();
+    const QString home = environmentPath("HOME");
     return home.isEmpty() ? QStringLiteral("/") : QDir::cleanPath(home);
 }
 

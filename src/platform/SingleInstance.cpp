@@ -1,15 +1,35 @@
 #include "SingleInstance.h"
 
+#include "FileNames.h"
+
 #include <QDir>
+#include <fcntl.h>
+#include <unistd.h>
 
 SingleInstance::SingleInstance(const QString &settingsFolder)
-    : m_path(QDir(settingsFolder).filePath(lockFileName()))
+    : m_folder(settingsFolder), m_path(QDir(settingsFolder).filePath(lockFileName()))
 {
+}
+
+SingleInstance::~SingleInstance()
+{
+    m_lock.reset();
+    if (m_folderFd >= 0)
+        ::close(m_folderFd);
 }
 
 SingleInstance::Result SingleInstance::acquire()
 {
-    m_lock = std::make_unique<QLockFile>(m_path);
+    QString lockPath = m_path;
+    // Qt spells every path in UTF-8: a folder with a legacy name is reached through its descriptor.
+    const QByteArray folder = FileNames::toBytes(m_folder);
+    if (folder != m_folder.toUtf8()) {
+        if (m_folderFd < 0)
+            m_folderFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (m_folderFd >= 0)
+            lockPath = QStringLiteral("/proc/self/fd/%1/").arg(m_folderFd) + lockFileName();
+    }
+    m_lock = std::make_unique<QLockFile>(lockPath);
     // Only a lock whose process is gone is stale, however old it is.
     m_lock->setStaleLockTime(0);
     if (m_lock->tryLock(0))

@@ -11,13 +11,16 @@ public:
     enum class Result { Acquired, AlreadyRunning, Failed };
 
     explicit SingleInstance(const QString &settingsFolder);
+    ~SingleInstance();
     Result acquire();
     // Why the lock could not be taken when acquire() returned Failed.
     QString failureText() const { return m_failure; }
     static QString lockFileName() { return QStringLiteral("Orvanel.lock"); }
 
 private:
+    QString m_folder;
     QString m_path;
+    int m_folderFd = -1;
     std::unique_ptr<QLockFile> m_lock;
     QString m_failure;
 };

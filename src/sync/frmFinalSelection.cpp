@@ -6,6 +6,7 @@
 #include "mainwindow/ContextHelp.h"
 #include "mainwindow/Icons.h"
 #include "mainwindow/TwipsLayout.h"
+#include "platform/FileNames.h"
 
 #include <QCoreApplication>
 #include <QItemSelection>
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTextDocument>
 #include <QThread>
 
 namespace {
@@ -183,17 +185,22 @@ void frmFinalSelection::fill(int side)
     const ManualSelectionSide &from = m_sides[side];
     if (from.rootPath.isEmpty() || from.entries.empty())
         return;
-    lblStartPoint[side]->setText(from.rootPath);
-    lblStartPoint[side]->setToolTip(from.rootPath);
+    const QString root = FileNames::shown(from.rootPath);
+    lblStartPoint[side]->setText(root);
+    lblStartPoint[side]->setToolTip(Qt::convertFromPlainText(root, Qt::WhiteSpaceNoWrap));
+    QStringList entries;
+    entries.reserve(qsizetype(from.entries.size()));
+    for (const QString &entry : from.entries)
+        entries << FileNames::shown(entry);
     QListWidget *list = lstSelectItems[side];
-    list->addItems(QStringList(from.entries.begin(), from.entries.end()));
+    list->addItems(entries);
     // With uniform sizes the view measures its last entry only, and would cut
     // longer ones off without a horizontal scroll bar: lend it the widest's size.
     const QFontMetrics metrics = list->fontMetrics();
-    size_t widest = 0;
+    qsizetype widest = 0;
     int widestAdvance = -1;
-    for (size_t i = 0; i < from.entries.size(); ++i) {
-        const int advance = metrics.horizontalAdvance(from.entries[i]);
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const int advance = metrics.horizontalAdvance(entries[i]);
         if (advance > widestAdvance) {
             widestAdvance = advance;
             widest = i;

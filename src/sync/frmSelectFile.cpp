@@ -8,6 +8,7 @@
 #include "mainwindow/Icons.h"
 #include "mainwindow/TwipsLayout.h"
 #include "options/OptionControls.h"
+#include "platform/FileNames.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -19,6 +20,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QStyle>
+#include <QTextDocument>
 #include <QThread>
 #include <algorithm>
 #include <cmath>
@@ -209,8 +211,9 @@ void frmSelectFile::load(const FileChoiceFile &upper, const FileChoiceFile &lowe
                 pal.setColor(QPalette::Window, colorOf(App().SideColor[i]));
                 l->setPalette(pal);
             }
-            lblName[i]->setText(QLatin1Char(' ') + files[i]->path);
-            lblName[i]->setToolTip(files[i]->path);
+            const QString path = FileNames::shown(files[i]->path);
+            lblName[i]->setText(QLatin1Char(' ') + path);
+            lblName[i]->setToolTip(Qt::convertFromPlainText(path, Qt::WhiteSpaceNoWrap));
             lblSize[i]->setText(RunText::formatCount(files[i]->size));
             lblDate[i]->setText(longDateTime(files[i]->modified));
         }

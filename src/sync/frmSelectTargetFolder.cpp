@@ -8,12 +8,12 @@
 #include "mainwindow/FolderTree.h"
 #include "mainwindow/PathHelpers.h"
 #include "mainwindow/TwipsLayout.h"
+#include "platform/FileNames.h"
 #include "platform/Locations.h"
 #include "platform/MessageService.h"
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -80,6 +80,7 @@ frmSelectTargetFolder::frmSelectTargetFolder(const QStringList &sources, QWidget
     lblTargetFolder = new QLabel(this);
     lblTargetFolder->setObjectName(QStringLiteral("lblTargetFolder"));
     lblTargetFolder->setWordWrap(true);
+    lblTargetFolder->setTextFormat(Qt::PlainText);
     lblTargetFolder->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
     layout->add(lblTargetFolder, kRightLeft, kLabelTop, kHalfWidth, kLabelHeight);
 
@@ -152,7 +153,8 @@ void frmSelectTargetFolder::load()
 
 void frmSelectTargetFolder::showRoot()
 {
-    lblTargetFolder->setText(m_prefix + TargetFolder::rootOf(SelectedPath(tvwControl)));
+    const QString root = TargetFolder::rootOf(SelectedPath(tvwControl));
+    lblTargetFolder->setText(m_prefix + FileNames::shown(root));
 }
 
 void frmSelectTargetFolder::tvwControl_NodeClick(QTreeWidgetItem *node)
@@ -162,8 +164,10 @@ void frmSelectTargetFolder::tvwControl_NodeClick(QTreeWidgetItem *node)
     // itself a root (home below "/") is no name below one.
     const QString p = SelectedPath(tvwControl);
     const QString name = belowRoot(p, TargetFolder::rootOf(p));
+    m_clickedName.clear();
     if (!name.isEmpty() && !name.contains(QLatin1Char('/'))) {
-        txtTargetFolder->setText(name);
+        m_clickedName = name;
+        txtTargetFolder->setText(FileNames::shown(name));
         cmdOK->setEnabled(true);
     } else {
         txtTargetFolder->clear();
@@ -216,7 +220,11 @@ void frmSelectTargetFolder::creationFailed(const QString &name, const QString &r
 void frmSelectTargetFolder::cmdOK_Click()
 {
     const QString root = TargetFolder::rootOf(SelectedPath(tvwControl));
-    const QString name = txtTargetFolder->text().trimmed();
+    // The field shows a clicked name readable; unless edited since, the name on disk is meant.
+    const QString typed = txtTargetFolder->text();
+    const QString name = !m_clickedName.isEmpty() && typed == FileNames::shown(m_clickedName)
+                             ? m_clickedName
+                             : typed.trimmed();
     try {
         // One literal name, or nothing is touched: "..", "a/b" and the like
         // would reach outside the root.
@@ -242,7 +250,7 @@ void frmSelectTargetFolder::cmdOK_Click()
             return;
         }
 
-        const QByteArray native = QFile::encodeName(path);
+        const QByteArray native = FileNames::toBytes(path);
         struct stat st {};
         // Whatever the entry is; a symlink counts as itself.
         if (::lstat(native.constData(), &st) == 0) {

@@ -50,4 +50,5 @@ private:
 
     QStringList m_sources;
     QString m_prefix;
+    QString m_clickedName; // as on disk: the field shows it readable
 };

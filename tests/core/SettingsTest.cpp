@@ -1,5 +1,6 @@
 #include "core/AppState.h"
 #include "core/Settings.h"
+#include "platform/FileNames.h"
 #include "TestFiles.h"
 
 #include <QDir>
@@ -131,6 +132,13 @@ TEST_F(SettingsFile, InitialPathsAreCutTo1023BytesOnACharacterBoundary)
     EXPECT_EQ(App().InitialPath[0], QString::fromLatin1(longPath.left(1023)));
     // byte 1023 falls inside the two-byte φ: the broken half is dropped
     EXPECT_EQ(App().InitialPath[1], QString::fromUtf8(greek.left(1022)));
+
+    // A stray byte of a legacy name is a whole character: kept at the end, and cut as one.
+    const QByteArray legacy = "/" + QByteArray(1021, 'c') + kLegacyName;
+    file("[General]\nLeftInitialPath=" + legacy.left(1023) + "\nRightInitialPath=" + legacy + "\n");
+    Settings::readInitialPaths();
+    EXPECT_EQ(FileNames::toBytes(App().InitialPath[0]), legacy.left(1023));
+    EXPECT_EQ(FileNames::toBytes(App().InitialPath[1]), legacy.left(1023));
 }
 
 TEST_F(SettingsFile, WriteIsSilentWhenItFails)

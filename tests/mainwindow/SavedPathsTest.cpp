@@ -1,6 +1,7 @@
 #include "core/AppState.h"
 #include "core/Settings.h"
 #include "mainwindow/SavedPaths.h"
+#include "platform/FileNames.h"
 #include "ScriptedMessages.h"
 #include "TestFiles.h"
 
@@ -77,12 +78,21 @@ TEST_F(SavedPathsFile, NewPathGoesFirstAndEveryOldLineFollowsUnchanged)
     SaveRecentPath("/second", 1);
     EXPECT_TRUE(readBytes(right).startsWith("/second\r\n/home/u/Νέος\r\n/a\r\n"));
 
+    // An old disk's name goes in as its bytes and comes back as the same path.
+    const QString legacy = "/old/" + FileNames::fromBytes(kLegacyName);
+    box.answer(Msg::Yes);
+    SaveRecentPath(legacy, 1);
+    EXPECT_TRUE(readBytes(right).startsWith("/old/" + kLegacyName + "\r\n/second\r\n"));
+    EXPECT_EQ(savedPathLines(1).front(), legacy);
+
     box.shown.clear();
     SaveRecentPath("/home/u/νέος", 1);
-    ASSERT_EQ(box.shown.size(), 1u);
+    SaveRecentPath(legacy + "/", 1);
+    ASSERT_EQ(box.shown.size(), 2u);
     EXPECT_EQ(box.shown[0].prompt,
               "Η διαδρομή «/home/u/νέος» έχει ήδη αποθηκευθεί στις πρόσφατες διαδρομές.")
         << "letter case of Greek names folds too";
+    EXPECT_EQ(box.shown[1].style, Msg::Information) << "the stored bytes are the same path";
 }
 
 TEST_F(SavedPathsFile, MissingListIsCreatedAndAListBehindALinkStaysThere)
@@ -118,7 +128,7 @@ TEST_F(SavedPathsFile, PathsWithALineBreakAreRefusedWithoutWriting)
     writeBytes(left, "/kept\r\n");
     SaveRecentPath("/a\nb", 0);
     ASSERT_EQ(box.shown.size(), 1u);
-    EXPECT_EQ(box.shown[0].prompt, "Path '/a\nb' cannot be saved in the recent paths list, because it "
+    EXPECT_EQ(box.shown[0].prompt, "Path '/a\\x0Ab' cannot be saved in the recent paths list, because it "
                                    "contains a line break and the list holds one path per line.");
     EXPECT_EQ(box.shown[0].style, Msg::Exclamation);
 
@@ -126,7 +136,7 @@ TEST_F(SavedPathsFile, PathsWithALineBreakAreRefusedWithoutWriting)
     SetInitialPath("/a\rb", 1);
     ASSERT_EQ(box.shown.size(), 2u);
     EXPECT_EQ(box.shown[1].prompt,
-              "Η διαδρομή «/a\rb» δεν μπορεί να ορισθεί ως αρχική διαδρομή της εφαρμογής, επειδή "
+              "Η διαδρομή «/a\\x0Db» δεν μπορεί να ορισθεί ως αρχική διαδρομή της εφαρμογής, επειδή "
               "περιέχει αλλαγή γραμμής ή είναι μεγαλύτερη από 1023 bytes.");
     EXPECT_EQ(box.shown[1].title, "Ορισμός αρχικής διαδρομής  -->");
     SetInitialPath("/" + QString(1023, 'x'), 1);
@@ -165,6 +175,13 @@ TEST_F(SavedPathsFile, InitialPathComparesExactlyAndIsWrittenOnYes)
     EXPECT_EQ(box.shown[2].title, "Αποθήκευση αρχικής διαδρομής  -->");
     EXPECT_EQ(App().InitialPath[1], "");
     EXPECT_EQ(readBytes(App().SettingsFilePath), "[General]\nLeftInitialPath=/home/u/DATA\n");
+
+    // Stored as the path's bytes, and read back as the same path.
+    const QByteArray bytes = "/old/" + kLegacyName;
+    box.answer(Msg::Yes);
+    SetInitialPath(FileNames::fromBytes(bytes), 1);
+    EXPECT_EQ(FileNames::toBytes(App().InitialPath[1]), bytes);
+    EXPECT_EQ(FileNames::toBytes(Settings::readInitialPath(1)), bytes);
     EXPECT_EQ(box.unexpected, 0);
 }
 

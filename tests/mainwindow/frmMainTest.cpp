@@ -4,6 +4,7 @@
 #include "mainwindow/PathHelpers.h"
 #include "mainwindow/TwipsLayout.h"
 #include "mainwindow/frmMain.h"
+#include "platform/FileNames.h"
 #include "platform/SingleInstance.h"
 #include "ScriptedMessages.h"
 #include "TestFiles.h"
@@ -322,6 +323,50 @@ TEST_F(MainWindow, RecallMenuShowsTheInitialPathWhileOpen)
     EXPECT_EQ(whileOpen, "Αρχική  [ " + data + " ]");
     EXPECT_EQ(w->mnuRecallPathItem[1]->text(), "Αρχική");
     EXPECT_EQ(w->mnuRecallPath->property("side").toInt(), 1);
+}
+
+TEST_F(MainWindow, NamesOfAnOldGreekDiskShowReadableAndKeepTheirBytes)
+{
+    const QString shown = "\\xD6\\xDC\\xEA\\xE5\\xEB\\xEB\\xEF\\xF2";
+    const QByteArray folder = "R&" + kLegacyName;
+    const QByteArray path = FileNames::toBytes(data) + "/" + folder;
+    makeTree(data, {folder + "/" + kLegacyName + "/", folder + "/a\x01" "b/",
+                    folder + "/" + kLegacyName + ".txt", folder + "/new\nline"});
+    // The settings folder has such a name too, and keeps the initial path's bytes.
+    settings = home.filePath(FileNames::fromBytes(kLegacyName));
+    makeTree(home.path(), {kLegacyName + "/"});
+    writeBytes(settings + "/Orvanel.ini", "[General]\nLanguage=0\nLeftInitialPath=" + path
+                                              + "\nRightInitialPath=" + data.toUtf8() + "\n");
+    auto w = start();
+    EXPECT_TRUE(box.shown.empty()) << "the lock, the settings and the initial path were all found";
+    EXPECT_EQ(readBytes(settings + "/SavedLeftPaths.txt"), "");
+    EXPECT_FALSE(QDir(home.path()).exists(QString(8, QChar::ReplacementCharacter)))
+        << "nothing made under the name's mangled spelling";
+
+    FolderTree *tree = w->tvwControl[0];
+    QTreeWidgetItem *node = tree->currentItem();
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(node->text(0), "R&" + shown);
+    EXPECT_EQ(FileNames::toBytes(SelectedPath(tree)), path);
+    QStringList children, files;
+    for (int i = 0; i < node->childCount(); ++i)
+        children << node->child(i)->text(0);
+    for (int i = 0; i < w->filFile[0]->count(); ++i)
+        files << w->filFile[0]->item(i)->text();
+    EXPECT_EQ(children, QStringList({"a\\x01b", shown}));
+    EXPECT_EQ(files, QStringList({"new\\x0Aline", shown + ".txt"}));
+
+    tree->setCurrentItem(node->child(1));
+    EXPECT_EQ(FileNames::toBytes(SelectedPath(tree)), path + "/" + kLegacyName);
+    EXPECT_TRUE(w->filFile[0]->isVisibleTo(w.get())) << "the folder was read by its bytes";
+
+    QString whileOpen;
+    QTimer::singleShot(50, w.get(), [&] {
+        whileOpen = w->mnuRecallPathItem[1]->text();
+        w->mnuRecallPath->close();
+    });
+    QTest::mouseClick(w->cmdRecallPath[0], Qt::LeftButton);
+    EXPECT_EQ(whileOpen, "Αρχική  [ " + data + "/R&&" + shown + " ]") << "no shortcut mark";
 }
 
 TEST_F(MainWindow, SynchronizeOpensTheOptionsFirstOnlyWhenAsked)

@@ -1,6 +1,7 @@
 #include "core/AppState.h"
 #include "mainwindow/Icons.h"
 #include "mainwindow/frmRecallPath.h"
+#include "platform/FileNames.h"
 #include "ScriptedMessages.h"
 #include "TestFiles.h"
 
@@ -63,7 +64,8 @@ protected:
 
 TEST_F(RecallWindow, ListsTheSideAndRecallsTheClickedLineAsStored)
 {
-    writeBytes(right, "/a\r\n\r\n  /b \r\n");
+    // A line is a path's bytes: shown readable, recalled exactly.
+    writeBytes(right, "/a\r\n\r\n  /b\xd6\x01 \r\n");
     App().RecallSide = 1;
     frmRecallPath w;
     w.show();
@@ -71,7 +73,7 @@ TEST_F(RecallWindow, ListsTheSideAndRecallsTheClickedLineAsStored)
     EXPECT_EQ(w.cmdCancel->text(), "Cancel");
     EXPECT_EQ(w.cmdEdit->text(), "Edit");
     EXPECT_EQ(w.cmdRecall->text(), "Recall");
-    EXPECT_EQ(items(w.lstSavedPaths), QStringList({"/a", "  /b "}));
+    EXPECT_EQ(items(w.lstSavedPaths), QStringList({"/a", "  /b\\xD6\\x01 "}));
     EXPECT_TRUE(w.lstSavedPaths->selectedItems().isEmpty());
     EXPECT_FALSE(w.cmdRecall->isEnabled());
     EXPECT_EQ(background(w.lstSavedPaths), colorOf(RightSideColor));
@@ -80,7 +82,7 @@ TEST_F(RecallWindow, ListsTheSideAndRecallsTheClickedLineAsStored)
     clickRow(w.lstSavedPaths, 1);
     EXPECT_TRUE(w.cmdRecall->isEnabled());
     QTest::mouseClick(w.cmdRecall, Qt::LeftButton);
-    EXPECT_EQ(App().RecalledPath[1], "  /b ");
+    EXPECT_EQ(FileNames::toBytes(App().RecalledPath[1]), "  /b\xd6\x01 ");
     EXPECT_EQ(w.result(), QDialog::Accepted);
     EXPECT_FALSE(w.isVisible());
     EXPECT_TRUE(box.shown.empty());

@@ -1,25 +1,33 @@
 #include "TestFiles.h"
 
+#include "platform/FileNames.h"
+
 #include <QDir>
 #include <QFile>
-#include <stdexcept>
-#include <dirent.h>
+#include <cerrno>
 #include <fcntl.h>
+#include <dirent.h>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 
+// By the path's bytes, so that tests can reach names in legacy encodings.
 QByteArray readBytes(const QString &path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    QFile f;
+    const int fd = ::open(FileNames::toBytes(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || !f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
         return QByteArray("<missing>");
     return f.readAll();
 }
 
 void writeBytes(const QString &path, const QByteArray &data)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(data) != data.size())
+    QFile f;
+    const int fd = ::open(FileNames::toBytes(path).constData(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0 || !f.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)
+        || f.write(data) != data.size())
         throw std::runtime_error("cannot write test file");
 }
 
@@ -81,4 +89,21 @@ QMap<QByteArray, QByteArray> bytesTree(const QByteArray &root)
     QMap<QByteArray, QByteArray> tree;
     listInto(root, QByteArray(), tree);
     return tree;
+}
+
+void makeTree(const QString &root, const QByteArrayList &paths)
+{
+    const QByteArray base = FileNames::toBytes(root) + '/';
+    for (const QByteArray &path : paths) {
+        for (qsizetype slash = path.indexOf('/'); slash >= 0; slash = path.indexOf('/', slash + 1)) {
+            if (::mkdir((base + path.left(slash)).constData(), 0777) != 0 && errno != EEXIST)
+                throw std::runtime_error("cannot make test folder");
+        }
+        if (path.endsWith('/'))
+            continue;
+        const int fd = ::open((base + path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        if (fd < 0)
+            throw std::runtime_error("cannot make test file");
+        ::close(fd);
+    }
 }

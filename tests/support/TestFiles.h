@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QString>
 
 // Small helpers for tests on real files.
@@ -17,3 +18,8 @@ QStringList entriesOf(const QString &folder);
 // tree as relative path -> content ("/" for a folder, "-> target" for a link).
 void makeFile(const QByteArray &path, const QByteArray &data, std::int64_t mtime = -1);
 QMap<QByteArray, QByteArray> bytesTree(const QByteArray &root);
+// Creates below root, by their exact bytes, each folder ("a/b/") and empty file
+// ("a/f") of paths, with the folders they lie in.
+void makeTree(const QString &root, const QByteArrayList &paths);
+// A name in ISO-8859-7, as old Greek disks hold it: "Φάκελλος".
+inline const QByteArray kLegacyName("\xd6\xdc\xea\xe5\xeb\xeb\xef\xf2");

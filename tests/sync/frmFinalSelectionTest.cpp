@@ -2,7 +2,9 @@
 #include "core/Language.h"
 #include "mainwindow/Icons.h"
 #include "sync/frmFinalSelection.h"
+#include "platform/FileNames.h"
 #include "ScriptedMessages.h"
+#include "TestFiles.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -46,13 +48,16 @@ protected:
 
 TEST_F(FinalSelection, OpensUnselectedAndASideWithoutEntriesOrRootStaysDisabled)
 {
-    offer(0, "/home/maria/Docs", 4);
+    offer(0, "/home/maria/Docs" + FileNames::fromBytes("\xd6"), 4);
     offer(1, "", 2); // not processed
+    sides[0].entries[2] = "-dir/" + FileNames::fromBytes(kLegacyName + "\n");
     frmFinalSelection w(sides);
     EXPECT_EQ(w.windowTitle(), "Select the items you want to be synchronized");
-    EXPECT_EQ(w.lblStartPoint[0]->text(), "/home/maria/Docs");
+    EXPECT_EQ(w.lblStartPoint[0]->text(), "/home/maria/Docs\\xD6");
     ASSERT_EQ(w.lstSelectItems[0]->count(), 4);
     EXPECT_EQ(w.lstSelectItems[0]->item(1)->text(), "-dir/entry 1");
+    EXPECT_EQ(w.lstSelectItems[0]->item(2)->text(),
+              "-dir/\\xD6\\xDC\\xEA\\xE5\\xEB\\xEB\\xEF\\xF2\\x0A");
     EXPECT_EQ(w.selectedRows(0), Flags(4, false));
     EXPECT_EQ(w.lstSelectItems[1]->count(), 0);
     for (int s = 0; s < 2; ++s)

@@ -1,6 +1,7 @@
 #include "core/AppState.h"
 #include "mainwindow/FolderTree.h"
 #include "mainwindow/PathHelpers.h"
+#include "platform/FileNames.h"
 #include "sync/frmSelectTargetFolder.h"
 #include "ScriptedMessages.h"
 #include "TestFiles.h"
@@ -16,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -172,6 +174,31 @@ TEST_F(TargetWindow, AnExistingEntryIsReplacedOnlyAfterYes)
     EXPECT_TRUE(entriesOf(home + "/Old").isEmpty());
     EXPECT_EQ(App().TargetFolderPath, home + "/Old");
     EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(TargetWindow, AClickedLegacyNameIsTargetedByItsBytes)
+{
+    makeTree(home, {kLegacyName + "/keep"});
+    const QString shown = "\\xD6\\xDC\\xEA\\xE5\\xEB\\xEB\\xEF\\xF2";
+    const QByteArray path = FileNames::toBytes(home) + "/" + kLegacyName;
+    frmSelectTargetFolder w({});
+    w.show();
+    pick(w, 0, FileNames::fromBytes(path));
+    EXPECT_EQ(w.txtTargetFolder->text(), shown);
+    box.answer(Msg::No);
+    click(w.cmdOK);
+    ASSERT_EQ(box.shown.size(), 1u) << "the folder is found by its bytes";
+    EXPECT_TRUE(box.shown[0].prompt.startsWith("There is already a top level folder or file named '"
+                                               + shown + "'"));
+    EXPECT_EQ(readBytes(FileNames::fromBytes(path + "/keep")), "");
+
+    // Gone before OK: made again under the same bytes, not under the text shown.
+    ASSERT_EQ(::unlink(path + "/keep"), 0);
+    ASSERT_EQ(::rmdir(path), 0);
+    click(w.cmdOK);
+    EXPECT_EQ(FileNames::toBytes(App().TargetFolderPath), path);
+    EXPECT_EQ(::access(path, F_OK), 0);
+    EXPECT_EQ(box.shown.size(), 1u);
 }
 
 TEST_F(TargetWindow, ALinkOfThatNameIsRemovedItselfNeverWhatItPointsTo)
