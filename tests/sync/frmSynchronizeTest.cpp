@@ -121,6 +121,25 @@ TEST_F(SyncWindow, ASwapRunEndsFinishedWithEveryStepShown)
     EXPECT_FALSE(w.isVisible());
 }
 
+TEST_F(SyncWindow, ACopyFromAFolderWithALegacyNameKeepsEveryByte)
+{
+    // A source picked in the tree by its ISO-8859-7 name, with a Windows-1253 file inside.
+    const QByteArray doc = "\xb8\xe3\xe3\xf1\xe1\xf6\xef.txt";
+    makeTree(left, {kLegacyName + "/" + doc});
+    in.SourcePath[0] = left + "/" + FileNames::fromBytes(kLegacyName);
+    const QString target = targets + "/T";
+    frmSynchronize::targetChooser = [&](const QStringList &, QWidget *) {
+        QDir().mkpath(target);
+        return target;
+    };
+    frmSynchronize w(in);
+    w.show();
+    QTest::mouseClick(w.cmdSynchronize, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.state() == RunState::Finished; }, 10000));
+    EXPECT_EQ(bytesTree(target.toUtf8()), (QMap<QByteArray, QByteArray>{{doc, ""}, {"r.txt", "r"}}));
+    QTest::mouseClick(w.cmdClose, Qt::LeftButton);
+}
+
 TEST_F(SyncWindow, CancelBeforeStartClosesWithoutAQuestion)
 {
     frmSynchronize w(in);
