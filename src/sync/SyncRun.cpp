@@ -14,10 +14,10 @@
 #include "platform/MessageService.h"
 #include "platform/Volumes.h"
 
-#include <cstring>
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <exception>
 #include <mutex>
@@ -82,8 +82,9 @@ FolderContents readFolder(const QString &folder, const QString &pattern, bool wi
         if (type == DT_UNKNOWN || ((type == DT_REG || type == DT_LNK) && withFiles)) {
             if (::fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) != 0) {
                 // Gone meanwhile is nothing to report; a name we may not look at is.
-                if (errno != ENOENT)
-                    c.unreadable.push_back({FileNames::fromBytes(n), errno});
+                const int err = errno;
+                if (err != ENOENT)
+                    c.unreadable.push_back({FileNames::fromBytes(n), err});
                 continue;
             }
             statted = true;
