@@ -5,6 +5,7 @@
 
 #include "platform/CaseFold.h"
 #include "platform/FileNames.h"
+#include "platform/Volumes.h"
 
 #include <QFile>
 #include <algorithm>
@@ -77,25 +78,6 @@ std::function<QStringList()> &provider()
     return p;
 }
 
-// /proc/self/mounts writes blanks and such as octal escapes.
-QString unescapeMount(const QByteArray &field)
-{
-    QByteArray out;
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size()) {
-            bool ok = false;
-            const int c = field.mid(i + 1, 3).toInt(&ok, 8);
-            if (ok) {
-                out.append(char(c));
-                i += 3;
-                continue;
-            }
-        }
-        out.append(field[i]);
-    }
-    return FileNames::fromBytes(out);
-}
-
 bool isFolder(const QString &path)
 {
     struct stat st {};
@@ -113,7 +95,7 @@ QStringList mountedDisks()
         const QList<QByteArray> f = line.split(' ');
         if (f.size() < 2)
             continue;
-        const QString point = unescapeMount(f[1]);
+        const QString point = FileNames::fromBytes(Volumes::unescapeField(f[1]));
         for (const char *base : {"/media/", "/run/media/", "/mnt/"})
             if (point.startsWith(QLatin1String(base)) && isFolder(point))
                 found << point;

@@ -19,10 +19,7 @@
 
 namespace Volumes {
 
-namespace {
-
-// mountinfo writes blanks, tabs, newlines and backslashes as octal escapes.
-QByteArray unescapeOctal(const QByteArray &field)
+QByteArray unescapeField(const QByteArray &field)
 {
     QByteArray out;
     for (qsizetype i = 0; i < field.size(); ++i) {
@@ -39,6 +36,8 @@ QByteArray unescapeOctal(const QByteArray &field)
     }
     return out;
 }
+
+namespace {
 
 bool under(const QByteArray &path, const QByteArray &mountPoint)
 {
@@ -118,7 +117,7 @@ Info fromMountInfo(const QByteArray &mountinfo, const QString &path, unsigned lo
         const qsizetype dash = f.indexOf("-");
         if (f.size() < 5 || dash < 0 || dash + 1 >= f.size() || f[2] != dev)
             continue;
-        const QByteArray point = unescapeOctal(f[4]);
+        const QByteArray point = unescapeField(f[4]);
         if (!under(p, point) || point.size() <= bestLength)
             continue;
         bestLength = point.size();

@@ -19,6 +19,10 @@ struct Info {
 // and remove a temporary file in the folder to find out.
 Info of(const QString &path, bool mayProbe);
 
+// A path field of /proc/self/mounts or mountinfo, which write blanks, tabs,
+// newlines and backslashes as octal escapes.
+QByteArray unescapeField(const QByteArray &field);
+
 // Reads a mountinfo text instead of the running system's, for tests.
 Info fromMountInfo(const QByteArray &mountinfo, const QString &path, unsigned long device);
 

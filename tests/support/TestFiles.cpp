@@ -31,6 +31,14 @@ void writeBytes(const QString &path, const QByteArray &data)
         throw std::runtime_error("cannot write test file");
 }
 
+std::vector<QString> E(std::initializer_list<const char *> texts)
+{
+    std::vector<QString> v;
+    for (const char *s : texts)
+        v.push_back(QString::fromUtf8(s));
+    return v;
+}
+
 QStringList entriesOf(const QString &folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,

@@ -3,10 +3,14 @@
 #include <QByteArray>
 #include <QByteArrayList>
 #include <QString>
+#include <initializer_list>
+#include <vector>
 
 // Small helpers for tests on real files.
 QByteArray readBytes(const QString &path);
 void writeBytes(const QString &path, const QByteArray &data);
+// A list of entries ("+folder", "-file") from literals.
+std::vector<QString> E(std::initializer_list<const char *> texts);
 // Names in a folder, hidden ones included, sorted.
 QStringList entriesOf(const QString &folder);
 

@@ -1,16 +1,9 @@
 #include "sync/CasePairing.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-std::vector<QString> E(std::initializer_list<const char *> l)
-{
-    std::vector<QString> v;
-    for (const char *s : l)
-        v.push_back(QString::fromUtf8(s));
-    return v;
-}
 
 // The rules where run tests would need many trees: kinds, own-side order,
 // several spellings on both sides, and items inside renamed or clashing folders.

@@ -16,14 +16,6 @@
 
 namespace {
 
-std::vector<QString> E(std::initializer_list<const char *> l)
-{
-    std::vector<QString> v;
-    for (const char *s : l)
-        v.push_back(QString::fromUtf8(s));
-    return v;
-}
-
 class Run : public ::testing::Test {
 protected:
     QTemporaryDir tmp;
