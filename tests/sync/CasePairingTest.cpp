@@ -17,6 +17,11 @@ TEST(CasePairing, ClashesKindsAndSpellingsInsideFolders)
     EXPECT_EQ(p.dropped[1], std::vector<std::size_t>{1});
     EXPECT_EQ(p.clashes.size(), 2u);
 
+    // A spelling beside a pair clashes even where the other side spells it alike
+    // (a file x beside a folder X that pairs with the other side's folder x).
+    p.pair(E({"-x", "+X"}), E({"+x"}));
+    EXPECT_EQ(p.dropped[0], std::vector<std::size_t>{0});
+
     // Own side: the later spelling clashes and takes its contents along, reported once.
     const auto left = E({"-a", "+A", "-A/f", "+A/sub", "-A/sub/g"});
     p.pair(left, {});

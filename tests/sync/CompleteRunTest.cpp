@@ -332,6 +332,23 @@ TEST_F(CompleteRun, ASwapNeverOverwritesAFileEditedDuringTheRun)
     EXPECT_EQ(readBytes(right + "/doc.txt"), "edited meanwhile");
     ASSERT_EQ(skipped.size(), 1u);
     EXPECT_EQ(skipped[0].reason, SkipReason::Changed);
+
+    // A file saved at a destination that was free when step 5 looked is never replaced.
+    QFile::remove(left + "/doc.txt");
+    QFile::remove(right + "/doc.txt");
+    file(left + "/new.txt", "left version", 100);
+    int inStep5 = 0;
+    host.titles.clear();
+    host.onCheckpoint = [&](int) {
+        // The third look of step 5 comes after the destination was found free, before the copy.
+        if (host.titles.size() == 5 && ++inStep5 == 3)
+            file(right + "/new.txt", "saved meanwhile", 0);
+        return false;
+    };
+    EXPECT_EQ(run(true), SyncRun::Outcome::Finished);
+    EXPECT_EQ(readBytes(right + "/new.txt"), "saved meanwhile");
+    ASSERT_EQ(skipped.size(), 1u);
+    EXPECT_EQ(skipped[0].reason, SkipReason::Changed);
 }
 
 TEST_F(CompleteRun, CaseDecidesWhetherTwoNamesAreOneItem)
