@@ -161,39 +161,4 @@ TEST_F(HelpCoverage, SecondaryWindowsOfferTheQuestionMarkAndShiftF1)
     EXPECT_EQ(shown[0].first, 40190);
 }
 
-// Not a check: with ORVANEL_SCREENSHOTS=DIR set, saves the help popup of the
-// swap option over the options window, in both languages.
-TEST_F(HelpCoverage, PopupPictures)
-{
-    const QString folder = qEnvironmentVariable("ORVANEL_SCREENSHOTS");
-    if (folder.isEmpty())
-        GTEST_SKIP() << "set ORVANEL_SCREENSHOTS=DIR to save pictures";
-    ContextHelp::setDisplay({});
-    for (int language : {Language::English, Language::Greek}) {
-        Language::applyState(language);
-        frmOptions options;
-        options.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&options));
-        auto *swap = options.findChild<QWidget *>(QStringLiteral("chkSwapItems"));
-        QTest::mouseRelease(swap, Qt::RightButton, {}, QPoint(40, swap->height() / 2));
-        QWidget *popup = nullptr;
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (w->isVisible() && QByteArray(w->metaObject()->className()) == "QWhatsThat")
-                popup = w;
-        ASSERT_NE(popup, nullptr);
-        const QPoint at = popup->pos() - options.pos();
-        const QRect area = options.rect().united(QRect(at, popup->size()));
-        QPixmap picture(area.size());
-        picture.fill(Qt::white);
-        QPainter painter(&picture);
-        painter.drawPixmap(-area.topLeft(), options.grab());
-        painter.drawPixmap(at - area.topLeft(), popup->grab());
-        painter.end();
-        const QString name = language == Language::Greek ? "help-popup-el.png" : "help-popup-en.png";
-        EXPECT_TRUE(picture.save(QDir(folder).filePath(name)));
-        QWhatsThis::hideText();
-        QTest::qWait(0);
-    }
-}
-
 } // namespace
