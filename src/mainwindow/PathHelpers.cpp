@@ -5,6 +5,7 @@
 
 #include "platform/CaseFold.h"
 #include "platform/FileNames.h"
+#include "platform/FileOps.h"
 #include "platform/Volumes.h"
 
 #include <QFile>
@@ -78,12 +79,6 @@ std::function<QStringList()> &provider()
     return p;
 }
 
-bool isFolder(const QString &path)
-{
-    struct stat st {};
-    return ::stat(FileNames::toBytes(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 QStringList mountedDisks()
 {
     QStringList found;
@@ -97,7 +92,7 @@ QStringList mountedDisks()
             continue;
         const QString point = FileNames::fromBytes(Volumes::unescapeField(f[1]));
         for (const char *base : {"/media/", "/run/media/", "/mnt/"})
-            if (point.startsWith(QLatin1String(base)) && isFolder(point))
+            if (point.startsWith(QLatin1String(base)) && FileOps::folderExists(point, true))
                 found << point;
     }
     found.sort();

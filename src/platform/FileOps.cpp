@@ -32,12 +32,6 @@ QByteArray encoded(const QString &path) { return FileNames::toBytes(path); }
 // The item being copied could not be read: the run skips it, it does not stop.
 [[noreturn]] void failSource(int err, const QString &path) { throw SourceError(AppError::fromErrno(err, path)); }
 
-AppError existsRefusal(const QString &path)
-{
-    AppError e = AppError::fromErrno(EEXIST, path);
-    return e;
-}
-
 // Puts the finished temporary file in place. A destination that must be new
 // is never replaced, not even by a name the disk takes for the same one (a
 // case-insensitive disk may fold letters we tell apart).
@@ -51,13 +45,13 @@ void putInPlace(const QByteArray &tmp, const QByteArray &dst, bool replace, cons
     if (::renameat2(AT_FDCWD, tmp.constData(), AT_FDCWD, dst.constData(), RENAME_NOREPLACE) == 0)
         return;
     if (errno == EEXIST)
-        throw existsRefusal(destination);
+        throw AppError::fromErrno(EEXIST, destination);
     if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP && errno != ENOTSUP)
         fail(errno, destination);
     // Without the kernel's help (some FUSE disks), a last look right before the rename.
     struct stat st {};
     if (::lstat(dst.constData(), &st) == 0)
-        throw existsRefusal(destination);
+        throw AppError::fromErrno(EEXIST, destination);
     if (::rename(tmp.constData(), dst.constData()) != 0)
         fail(errno, destination);
 }
@@ -333,10 +327,11 @@ bool pathExists(const QString &path)
     return ::lstat(encoded(path).constData(), &st) == 0;
 }
 
-bool folderExists(const QString &path)
+bool folderExists(const QString &path, bool followLink)
 {
     struct stat st {};
-    return ::lstat(encoded(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+    const QByteArray p = encoded(path);
+    return (followLink ? ::stat(p.constData(), &st) : ::lstat(p.constData(), &st)) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool listsName(const QString &folder, const QString &name)

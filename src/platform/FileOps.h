@@ -40,8 +40,9 @@ void removeEmptyFolder(const QString &path);
 
 // Whether anything is at path (a dangling symlink counts).
 bool pathExists(const QString &path);
-// Whether path is a real folder, not a symlink to one.
-bool folderExists(const QString &path);
+// Whether path is a real folder, not a symlink to one; with followLink, a
+// symlink to a folder counts (a source or mount point given that way).
+bool folderExists(const QString &path, bool followLink = false);
 
 // Whether a folder's listing holds exactly this name (a lookup by name may
 // find another spelling on a disk that ignores case).

@@ -3,6 +3,7 @@
 #include "FileNames.h"
 #include "FileOps.h"
 
+#include <QFile>
 #include <QList>
 #include <QRandomGenerator>
 #include <cerrno>
@@ -60,17 +61,17 @@ bool typeIgnoresCase(const QByteArray &type)
 // FUSE disks whose kind the type alone does not tell.
 bool typeIsUnknownFuse(const QByteArray &type) { return type == "fuse" || type == "fuseblk" || type.startsWith("fuseblk."); }
 
+// The path itself, or its nearest folder that exists (a target not made yet).
 QByteArray existingFolderOf(QByteArray path, struct stat *st)
 {
-    while (!path.isEmpty()) {
+    for (;;) {
         if (::stat(path.constData(), st) == 0 && S_ISDIR(st->st_mode))
             return path;
         const qsizetype slash = path.lastIndexOf('/');
-        path = slash <= 0 ? QByteArray(slash == 0 ? "/" : "") : path.left(slash);
-        if (path == "/" && ::stat("/", st) == 0)
-            return path;
+        if (slash < 0 || path == "/")
+            return {};
+        path = slash == 0 ? QByteArray("/") : path.left(slash);
     }
-    return {};
 }
 
 bool hasCaseFoldAttribute(const QByteArray &folder)
@@ -134,20 +135,9 @@ Info of(const QString &path, bool mayProbe)
     const QByteArray folder = existingFolderOf(FileNames::toBytes(path), &st);
     if (folder.isEmpty())
         return {};
-    QByteArray mountinfo;
-    if (const int fd = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC); fd >= 0) {
-        char buffer[65536];
-        for (;;) {
-            const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            mountinfo.append(buffer, n);
-        }
-        ::close(fd);
-    }
-    Info info = fromMountInfo(mountinfo, FileNames::fromBytes(folder), st.st_dev);
+    QFile mountinfo(QStringLiteral("/proc/self/mountinfo"));
+    const QByteArray table = mountinfo.open(QIODevice::ReadOnly) ? mountinfo.readAll() : QByteArray();
+    Info info = fromMountInfo(table, FileNames::fromBytes(folder), st.st_dev);
     if (!info.ignoresCase && hasCaseFoldAttribute(folder))
         info.ignoresCase = true;
     if (!info.ignoresCase && typeIsUnknownFuse(info.type.toUtf8())) {

@@ -10,6 +10,7 @@
 #include "core/Texts.h"
 #include "mainwindow/PathHelpers.h"
 #include "platform/FileNames.h"
+#include "platform/FileOps.h"
 #include "platform/Locations.h"
 #include "platform/MessageService.h"
 
@@ -218,17 +219,11 @@ QString absolutePath(const QString &path)
     return tidyFolderPath(here + QLatin1Char('/') + path);
 }
 
-bool isFolder(const QString &path)
-{
-    struct stat st {};
-    return ::stat(FileNames::toBytes(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 QString existingFolder(const QString &path, const QString &flag)
 {
     if (path.isEmpty())
         throw UsageError{flag + QStringLiteral(" is required")};
-    if (!isFolder(path))
+    if (!FileOps::folderExists(path, true))
         throw UsageError{flag + QStringLiteral(": no such folder: ") + FileNames::shown(path)};
     return absolutePath(path);
 }
@@ -399,7 +394,7 @@ int main(const QStringList &args)
             struct stat st {};
             if (::lstat(FileNames::toBytes(target).constData(), &st) == 0)
                 throw UsageError{QStringLiteral("--target must not exist yet: ") + FileNames::shown(target)};
-            if (!isFolder(parentFolder(target)))
+            if (!FileOps::folderExists(parentFolder(target), true))
                 throw UsageError{QStringLiteral("--target: its parent folder does not exist: ")
                                  + FileNames::shown(target)};
             for (const QString &s : in.SourcePath)

@@ -961,13 +961,14 @@ bool SyncRun::transferSide(int side, bool *conflict)
             if (folder != (pass == 0))
                 continue;
             const QString source = list.RootPath + ItemList::relativePath(entry);
-            QString destination = base + destinationOf(side, entry);
+            const QString destinationPath = destinationOf(side, entry);
+            QString destination = base + destinationPath;
             if (insideSkipped(destination))
                 continue; // reported with its folder
             if (m_foldNames) {
                 // Never a second spelling beside one the run did not pair with.
                 bool clash = false;
-                destination = m_folded->resolve(base, destination.mid(base.size()), adoptVariant, &clash);
+                destination = m_folded->resolve(base, destinationPath, adoptVariant, &clash);
                 if (clash) {
                     if (!m_skippedFolders.contains(destination)) {
                         m_skippedFolders.insert(destination);
