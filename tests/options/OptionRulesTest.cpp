@@ -15,14 +15,14 @@ Options excluding(bool exactly, bool swap = true, bool exclude = true)
 
 TEST(OptionRules, NumberFieldsTakeDigitsInRangeAndSwapExclusionCountsSecondBoundaries)
 {
-    EXPECT_TRUE(acceptsTypedCharacter(QLatin1Char('7')));
-    EXPECT_TRUE(acceptsTypedCharacter(QChar(8)));
+    EXPECT_TRUE(acceptsTypedCharacter(QLatin1Char('7')) && acceptsTypedCharacter(QChar(8))) << "digits and Backspace";
     for (QChar c : QStringLiteral("a-.\r\x1b") + QChar(0x0663)) // 0x0663: an Arabic-Indic three
         EXPECT_FALSE(acceptsTypedCharacter(c)) << int(c.unicode());
-    // Leading zeros stay; texts only pasting can make (" 5", "+5", an overflow) are no number.
+    // The maximum and leading zeros stay; texts only pasting makes (" 5", "+5", an overflow) are no number.
     const std::tuple<Field, const char *, const char *> changes[] = {
         {Field::Hours, "25", ""}, {Field::Minutes, "60", ""}, {Field::Days, "007", "007"}, {Field::Levels, "", ""},
-        {Field::Days, " 5", "0"}, {Field::Minutes, "+5", ""},  {Field::Levels, "99999999999", "0"}};
+        {Field::Levels, "9999", "9999"}, {Field::Days, " 5", "0"}, {Field::Minutes, "+5", ""},
+        {Field::Levels, "99999999999", "0"}};
     for (auto [field, text, after] : changes)
         EXPECT_EQ(afterChange(field, text), after) << text;
     EXPECT_EQ(afterLeaving(""), "0");

@@ -44,7 +44,6 @@ TEST_F(ProfileFile, ReadsTheFirstKeyOfTheFirstSectionIgnoringCaseAndBlanksElseTh
     EXPECT_EQ(get("OPTIONS", "Levels"), "12");
     EXPECT_EQ(get("Options", "K"), "first");
     EXPECT_EQ(get("Options", "X", "d"), "d");
-    EXPECT_EQ(get("General", "Levels", "d"), "d");
     EXPECT_EQ(readBytes(path), text) << "a read never writes";
     EXPECT_EQ(get("Options", "Levels", "0", 2), "1") << "the buffer's size cuts the value";
     EXPECT_EQ(get("Options", "Missing", "default", 4), "def") << "and the default";
