@@ -85,7 +85,7 @@ TEST_F(SavedPathsFile, AlreadySavedPathsIgnoreTrailingSlashAndCaseAndUnsafePaths
                            "αρχική διαδρομή της εφαρμογής, επειδή περιέχει αλλαγή γραμμής ή είναι μεγαλύτερη "
                            "από 1023 bytes.");
     SetInitialPath("/" + QString(1023, 'x'), 1);
-    EXPECT_EQ(box.shown.size(), 6u) << "a longer path would be read back cut short";
+    EXPECT_TRUE(box.text(5).starts_with("Ορισμός αρχικής διαδρομής  --> | 48 |")) << "it would be read back cut short";
     EXPECT_EQ(readBytes(left), list) << "No writes nothing";
     EXPECT_EQ(entriesOf(tmp.path()), QStringList({"SavedLeftPaths.txt"}));
 }

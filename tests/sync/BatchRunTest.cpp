@@ -131,7 +131,7 @@ TEST_F(Batch, SkippedItemsAreListedOnStandardErrorAndExitWithThree)
     ::chmod((left + "/locked").toUtf8().constData(), 0);
     ::chmod((left + "/names-only").toUtf8().constData(), 0444);
     EXPECT_EQ(run({"--target", target, "--lang", "el"}), 3) << err.toStdString();
-    EXPECT_TRUE(out.startsWith("1ο Βήμα: αριστερά: Φάκελλοι: ") && out.contains("Μέγεθος αρχείων σε χαρακτήρες: "));
+    EXPECT_TRUE(out.startsWith("1ο Βήμα: αριστερά: Φάκελλοι: ") && out.contains("Μέγεθος αρχείων σε χαρακτήρες: ")) << out.toStdString();
     EXPECT_TRUE(err.contains(left + "/locked: δεν ήταν δυνατόν να διαβασθεί (")) << err.toStdString();
     EXPECT_TRUE(err.contains(left + "/names-only/inside.txt: δεν ήταν δυνατόν να διαβασθεί (")) << err.toStdString();
     EXPECT_TRUE(QFileInfo(target + "/locked").isDir()) << "the folder itself is there, empty";
