@@ -1,48 +1,53 @@
-#include "core/AppState.h"
 #include "core/ErrorReport.h"
 #include "core/Language.h"
+#include "core/Version.h"
 #include "mainwindow/CloseRefusal.h"
 #include "platform/Errors.h"
-#include "ScriptedMessages.h"
+#include "AppFixture.h"
 
 #include <cerrno>
-#include <gtest/gtest.h>
 
 namespace {
 
-class Messages : public ::testing::Test {
-protected:
-    void SetUp() override { resetAppState(); }
-    void TearDown() override { resetAppState(); }
-    ScriptedMessages box;
-};
+using Messages = AppFixture;
 
-TEST_F(Messages, ErrorReportBeforeTheFirstSwitchHasAnEmptyTitle)
+TEST_F(Messages, ErrorReportsTheCloseRefusalAndTheVersionLineSpeakTheCurrentLanguage)
 {
     CommonErrorReport(53, "File not found", Loc::Startup);
-    ASSERT_EQ(box.shown.size(), 1u);
-    EXPECT_EQ(box.shown[0].title, ", 150.");
-    EXPECT_EQ(box.shown[0].style, 64);
-}
-
-TEST_F(Messages, ErrorReportInBothLanguages)
-{
+    EXPECT_TRUE(box.text(0).starts_with(", 150. | 64 | ")) << "before the first switch the title is empty";
     Language::applyState(Language::English);
     CommonErrorReport(75, "Path/File access error", Loc::LanguageSwitch);
+    EXPECT_EQ(box.text(1), "Folder synchronization, 152. | 64 | Error condition 75 with the description "
+                           "'Path/File access error' has occured.\r\n\r\nThe application cannot perform the "
+                           "requested operation.");
     Language::applyState(Language::Greek);
     CommonErrorReport(75, "Path/File access error", Loc::Startup);
-    ASSERT_EQ(box.shown.size(), 2u);
-    EXPECT_EQ(box.shown[0].title, "Folder synchronization, 152.");
-    EXPECT_EQ(box.shown[0].prompt,
-              "Error condition 75 with the description 'Path/File access error' has occured.\r\n\r\n"
-              "The application cannot perform the requested operation.");
-    EXPECT_EQ(box.shown[1].title, "Συγχρονισμός φακέλλων, 150.");
-    EXPECT_EQ(box.shown[1].prompt,
-              "Παρουσιάσθηκε το σφάλμα με αριθμό 75 και περιγραφή «Path/File access error».\r\n\r\n"
-              "Η εφαρμογή δεν μπορεί να εκτελέσει την εργασία που ζητήσατε.");
+    EXPECT_EQ(box.text(2), "Συγχρονισμός φακέλλων, 150. | 64 | Παρουσιάσθηκε το σφάλμα με αριθμό 75 και περιγραφή "
+                           "«Path/File access error».\r\n\r\nΗ εφαρμογή δεν μπορεί να εκτελέσει την εργασία που "
+                           "ζητήσατε.");
+    // The control menu's Close is refused, in the current language.
+    Language::applyState(Language::English);
+    EXPECT_TRUE(CloseRefusal(CloseReason::ControlMenu));
+    Language::applyState(Language::Greek);
+    EXPECT_TRUE(CloseRefusal(CloseReason::ControlMenu));
+    EXPECT_FALSE(CloseRefusal(CloseReason::Other));
+    EXPECT_EQ(box.text(3), "Closing form | 64 | For technical reasons, it is impossible to close the form, using the "
+                           "control menu.");
+    EXPECT_EQ(box.text(4), "Κλείσιμο φόρμας | 64 | Για τεχνικούς λόγους, το κλείσιμο της φόρμας από το μενού ελέγχου, "
+                           "δεν επιτρέπεται.");
+    EXPECT_EQ(box.shown.size(), 5u);
+    // The version: three numbers of at least four digits, after the language's word.
+    using Version::number;
+    EXPECT_EQ(number("2026.1.0"), "2026.0001.0000");
+    EXPECT_EQ(number("12345.00067.8"), "12345.0067.0008") << "long numbers kept, surplus zeros not";
+    EXPECT_EQ(number("3"), "0003.0000.0000");
+    EXPECT_EQ(number("1.2.3.4"), "0001.0002.0003");
+    EXPECT_EQ(Version::line(), "Έκδοση " + number(ORVANEL_VERSION));
+    App().LanguageIsGreek = false;
+    EXPECT_EQ(Version::line(), "Version " + number(ORVANEL_VERSION));
 }
 
-TEST_F(Messages, GuardedEndsTheActionAndReportsWithItsCode)
+TEST_F(Messages, ErrnoMapsOntoTheProgramsNumbersAndGuardedEndsTheActionWithItsCode)
 {
     Language::applyState(Language::English);
     bool after = false;
@@ -51,43 +56,15 @@ TEST_F(Messages, GuardedEndsTheActionAndReportsWithItsCode)
         after = true;
     }));
     EXPECT_FALSE(after);
-    ASSERT_EQ(box.shown.size(), 1u);
-    EXPECT_EQ(box.shown[0].title, "Folder synchronization, 164.");
-    EXPECT_TRUE(box.shown[0].prompt.startsWith("Error condition 75 with the description '"));
+    EXPECT_TRUE(box.text(0).starts_with("Folder synchronization, 164. | 64 | Error condition 75 with the description '"));
     EXPECT_TRUE(box.shown[0].prompt.contains("/tmp/x"));
     EXPECT_TRUE(guarded(Loc::MainRefresh, [] {}));
     EXPECT_EQ(box.shown.size(), 1u);
-}
-
-TEST(ErrorNumbers, ErrnoMapsOntoTheProgramsNumbers)
-{
-    EXPECT_EQ(errorNumberForErrno(ENOENT), 53);
-    EXPECT_EQ(errorNumberForErrno(ENOTDIR), 76);
-    EXPECT_EQ(errorNumberForErrno(EACCES), 70);
-    EXPECT_EQ(errorNumberForErrno(ENOSPC), 61);
-    EXPECT_EQ(errorNumberForErrno(EIO), 57);
-    EXPECT_EQ(errorNumberForErrno(ENOTEMPTY), 75);
-    EXPECT_EQ(errorNumberForErrno(EEXIST), 75);
-    // An unknown failure must not look like the silently absorbed 75.
-    EXPECT_NE(errorNumberForErrno(EPROTO), 75);
+    for (auto [err, number] : {std::pair{ENOENT, 53}, {ENOTDIR, 76}, {EACCES, 70}, {ENOSPC, 61}, {EIO, 57},
+                               {ENOTEMPTY, 75}, {EEXIST, 75}})
+        EXPECT_EQ(errorNumberForErrno(err), number) << err;
+    EXPECT_NE(errorNumberForErrno(EPROTO), 75) << "an unknown failure must not look like the silently absorbed 75";
     EXPECT_EQ(errorText(35601), "Element not found");
-}
-
-TEST_F(Messages, CloseFromTheControlMenuIsRefusedInTheCurrentLanguage)
-{
-    Language::applyState(Language::English);
-    EXPECT_TRUE(CloseRefusal(CloseReason::ControlMenu));
-    Language::applyState(Language::Greek);
-    EXPECT_TRUE(CloseRefusal(CloseReason::ControlMenu));
-    EXPECT_FALSE(CloseRefusal(CloseReason::Other));
-    ASSERT_EQ(box.shown.size(), 2u);
-    EXPECT_EQ(box.shown[0].prompt,
-              "For technical reasons, it is impossible to close the form, using the control menu.");
-    EXPECT_EQ(box.shown[0].title, "Closing form");
-    EXPECT_EQ(box.shown[0].style, 64);
-    EXPECT_EQ(box.shown[1].prompt,
-              "Για τεχνικούς λόγους, το κλείσιμο της φόρμας από το μενού ελέγχου, δεν επιτρέπεται.");
-    EXPECT_EQ(box.shown[1].title, "Κλείσιμο φόρμας");
 }
 
 } // namespace

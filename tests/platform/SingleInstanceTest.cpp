@@ -1,12 +1,12 @@
 #include "platform/SingleInstance.h"
+#include "TestFiles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-TEST(SingleInstance, SecondHolderIsRefusedUntilTheFirstEnds)
+TEST(SingleInstance, SecondHolderIsRefusedUntilTheFirstEndsAndACrashedHoldersLockIsTakenOver)
 {
     QTemporaryDir dir;
     auto first = std::make_unique<SingleInstance>(dir.path());
@@ -15,20 +15,13 @@ TEST(SingleInstance, SecondHolderIsRefusedUntilTheFirstEnds)
     EXPECT_EQ(second.acquire(), SingleInstance::Result::AlreadyRunning);
     first.reset();
     EXPECT_EQ(second.acquire(), SingleInstance::Result::Acquired);
-}
-
-TEST(SingleInstance, LockLeftByACrashedProcessIsTakenOver)
-{
-    QTemporaryDir dir;
+    QTemporaryDir other;
     QProcess gone;
-    gone.start(QStringLiteral("sleep"), {QStringLiteral("0")});
+    gone.start("true", {});
     ASSERT_TRUE(gone.waitForStarted());
     const qint64 deadPid = gone.processId();
     ASSERT_TRUE(gone.waitForFinished());
-    QFile lock(QDir(dir.path()).filePath(SingleInstance::lockFileName()));
-    ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
-    lock.write(QByteArray::number(deadPid) + "\norvanel\n" + QSysInfo::machineHostName().toUtf8() + "\n");
-    lock.close();
-    SingleInstance next(dir.path());
-    EXPECT_EQ(next.acquire(), SingleInstance::Result::Acquired);
+    writeBytes(QDir(other.path()).filePath(SingleInstance::lockFileName()),
+               QByteArray::number(deadPid) + "\norvanel\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    EXPECT_EQ(SingleInstance(other.path()).acquire(), SingleInstance::Result::Acquired);
 }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <mutex>
 #include <deque>
+#include <string>
 #include <vector>
 
 // Records every message and answers from a script. A question with no scripted
@@ -26,6 +27,13 @@ public:
     void beep() override { ++beeps; }
 
     void answer(int a) { answers.push_back(a); }
+    // The i-th message as "title | style | prompt", to check it in one line.
+    std::string text(std::size_t i) const
+    {
+        if (i >= shown.size())
+            return "<none>";
+        return (shown[i].title + " | " + QString::number(shown[i].style) + " | " + shown[i].prompt).toStdString();
+    }
 
     std::vector<Shown> shown;
     std::deque<int> answers;

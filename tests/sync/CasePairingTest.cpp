@@ -16,19 +16,16 @@ TEST(CasePairing, ClashesKindsAndSpellingsInsideFolders)
     EXPECT_EQ(p.dropped[0], std::vector<std::size_t>{1});
     EXPECT_EQ(p.dropped[1], std::vector<std::size_t>{1});
     EXPECT_EQ(p.clashes.size(), 2u);
-
     // A spelling beside a pair clashes even where the other side spells it alike
     // (a file x beside a folder X that pairs with the other side's folder x).
     p.pair(E({"-x", "+X"}), E({"+x"}));
     EXPECT_EQ(p.dropped[0], std::vector<std::size_t>{0});
-
     // Own side: the later spelling clashes and takes its contents along, reported once.
     const auto left = E({"-a", "+A", "-A/f", "+A/sub", "-A/sub/g"});
     p.pair(left, {});
     EXPECT_EQ(p.dropped[0], (std::vector<std::size_t>{1, 2, 3, 4}));
     ASSERT_EQ(p.clashes.size(), 1u);
     EXPECT_EQ(p.clashes[0].index, 1u);
-
     // Two spellings on each side: exact partners, else in list order.
     p.pair(E({"-AB", "-Ab", "-q"}), E({"-ab", "-aB", "-Q"}));
     EXPECT_TRUE(p.clashes.empty());
@@ -38,7 +35,6 @@ TEST(CasePairing, ClashesKindsAndSpellingsInsideFolders)
     p.pair(E({"-ab", "-AB"}), E({"-AB", "-Ab"}));
     EXPECT_EQ(p.matchKey("-AB"), "-AB") << "an exact partner comes first";
     EXPECT_EQ(p.matchKey("-Ab"), "-ab");
-
     // A folder spelled otherwise: what is inside follows it both ways.
     p.pair(E({"+Dir", "-Dir/new", "+Dir/Sub", "-Dir/Sub/x"}), E({"+dir", "-dir/old", "+dir/sub", "-dir/sub/X"}));
     EXPECT_TRUE(p.clashes.empty());
