@@ -32,7 +32,8 @@ inline void activate(QWidget *w)
 
 inline void click(QAbstractButton *b) { QTest::mouseClick(b, Qt::LeftButton); }
 
-// Lets act handle the modal window W that the code under test is about to open.
+// Lets act handle the modal window W that the code under test is about to open;
+// a window act leaves open is a failure, and is closed so the test goes on.
 template <class W, class F>
 void whenModal(F act)
 {
@@ -40,5 +41,9 @@ void whenModal(F act)
         auto *w = qobject_cast<W *>(QApplication::activeModalWidget());
         ASSERT_NE(w, nullptr) << "the window did not come up modally";
         act(*w);
+        if (w->isVisible()) {
+            ADD_FAILURE() << "the window is still open";
+            w->close();
+        }
     });
 }

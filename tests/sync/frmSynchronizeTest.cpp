@@ -16,6 +16,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <optional>
+#include <tuple>
 
 namespace {
 
@@ -23,10 +24,11 @@ class SyncWindow : public WindowTest {
 protected:
     QTemporaryDir tmp;
     QString left = tmp.filePath("left"), right = tmp.filePath("right"), targets = tmp.filePath("targets");
-    RunInputs in;
-    decltype(frmSynchronize::targetChooser) oldChooser = frmSynchronize::targetChooser;
-    decltype(frmSynchronize::manualSelector) oldSelector = frmSynchronize::manualSelector;
-    decltype(frmSynchronize::skippedItemsViewer) oldViewer = frmSynchronize::skippedItemsViewer;
+    RunInputs in{{left, right}};
+    const std::tuple<decltype(frmSynchronize::targetChooser), decltype(frmSynchronize::manualSelector),
+                     decltype(frmSynchronize::fileChooser), decltype(frmSynchronize::skippedItemsViewer)>
+        oldSubWindows{frmSynchronize::targetChooser, frmSynchronize::manualSelector, frmSynchronize::fileChooser,
+                      frmSynchronize::skippedItemsViewer};
 
     void SetUp() override
     {
@@ -38,15 +40,12 @@ protected:
         writeBytes(left + "/big.bin", QByteArray(1234, 'b'));
         writeBytes(left + "/sub/a.txt", "a");
         writeBytes(right + "/r.txt", "r");
-        in.SourcePath[0] = left;
-        in.SourcePath[1] = right;
         Roots::setProvider([t = targets] { return QStringList{t}; });
     }
     void TearDown() override
     {
-        frmSynchronize::targetChooser = oldChooser;
-        frmSynchronize::manualSelector = oldSelector;
-        frmSynchronize::skippedItemsViewer = oldViewer;
+        std::tie(frmSynchronize::targetChooser, frmSynchronize::manualSelector, frmSynchronize::fileChooser,
+                 frmSynchronize::skippedItemsViewer) = oldSubWindows;
         Roots::setProvider(nullptr);
         WindowTest::TearDown();
     }
@@ -65,12 +64,18 @@ TEST_F(SyncWindow, ASwapRunEndsFinishedWithEveryStepShown)
 {
     App().OptionValues.SwapItems = true;
     App().OptionValues.FinalSelection = true;
+    App().OptionValues.WhenFileExists = 3; // ask
+    makeFile((right + "/big.bin").toUtf8(), "older", 1);
     writeBytes(SkippedItems::listFilePath(), "/an/earlier/run: could not be read\n");
     frmSynchronize w(in);
     frmSynchronize::manualSelector = [&](ManualSelectionSide *sides, QWidget *) {
         EXPECT_FALSE(w.cmdCancel->isEnabled()) << "no interruption while the user selects";
         for (int s = 0; s < 2; ++s)
             sides[s].selected.assign(sides[s].entries.size(), true);
+    };
+    frmSynchronize::fileChooser = [&](const FileChoiceFile &, const FileChoiceFile &, int &, QWidget *) {
+        EXPECT_TRUE(w.cmdCancel->isEnabled()) << "but while the run works";
+        return 0; // the left one
     };
     start(w);
     EXPECT_EQ(readBytes(SkippedItems::listFilePath()), "") << "an earlier run's list must not speak for this one";
@@ -79,11 +84,11 @@ TEST_F(SyncWindow, ASwapRunEndsFinishedWithEveryStepShown)
         EXPECT_FALSE(visible(x)) << x->objectName().toStdString() << ": nothing was skipped";
     for (QLabel *title : w.lblStepTitle)
         EXPECT_TRUE(visible(title));
-    EXPECT_FALSE(w.cmdCancel->isEnabled());
+    EXPECT_TRUE(visible(w.cmdClose) && !w.cmdCancel->isEnabled());
     EXPECT_EQ(w.lblPleaseWait->text(), "FINISHED");
     EXPECT_TRUE(visible(w.lblStep6Info));
     EXPECT_EQ(w.lblStep6Info->text(), "Folders: 1. Files: 3. File size in bytes: 1,236.");
-    EXPECT_EQ(w.counter[2][1][1]->text(), "1");
+    EXPECT_EQ(w.counter[2][1][1]->text(), "2");
     EXPECT_EQ(readBytes(right + "/sub/a.txt"), "a") << "the swap happened";
     EXPECT_EQ(box.beeps, 1);
     click(w.cmdClose);
@@ -136,8 +141,7 @@ TEST_F(SyncWindow, AnInterruptedCopyingRunDeletesItsTargetAfterTheRunHasStopped)
     start(w);
     EXPECT_FALSE(QFileInfo::exists(target));
     EXPECT_TRUE(QFileInfo::exists(left + "/big.bin"));
-    ASSERT_TRUE(report.has_value());
-    EXPECT_TRUE(report->stopped);
+    EXPECT_TRUE(report.has_value() && report->stopped);
     EXPECT_EQ(readBytes(SkippedItems::listFilePath()), (left + "/big.bin: could not be read\n").toUtf8());
 }
 
@@ -161,8 +165,7 @@ TEST_F(SyncWindow, AFinishedRunCountsItsSkippedItemsAndListsTheFirstHundred)
         EXPECT_EQ(w.cmdSkipped->text(), greek ? "Εμφάνιση λίστας" : "Show the list");
         EXPECT_EQ(w.lblNotices->text(), "/media/stick/caf\\xE9.txt is on a disk that ignores letter case.");
         click(w.cmdSkipped);
-        ASSERT_TRUE(report.has_value());
-        EXPECT_FALSE(report->stopped);
+        ASSERT_TRUE(report.has_value() && !report->stopped);
         frmSkippedItems list(*report);
         ASSERT_EQ(list.lstSkipped->count(), 100);
         EXPECT_TRUE(list.lstSkipped->item(0)->text().startsWith("/media/stick/caf\\xE9.txt: "));
