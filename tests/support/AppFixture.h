@@ -13,7 +13,7 @@
 // its own and every message box scripted.
 class AppFixture : public ::testing::Test {
 protected:
-    QTemporaryDir tmp;
+    TempDir tmp;
     ScriptedMessages box;
 
     void SetUp() override

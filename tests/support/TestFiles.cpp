@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <dirent.h>
+#include <ftw.h>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,6 +30,18 @@ void writeBytes(const QString &path, const QByteArray &data)
     if (fd < 0 || !f.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)
         || f.write(data) != data.size())
         throw std::runtime_error("cannot write test file");
+}
+
+TempDir::~TempDir()
+{
+    if (!isValid())
+        return;
+    ::nftw(FileNames::toBytes(path()).constData(),
+           [](const char *p, const struct stat *, int, FTW *) {
+               ::remove(p);
+               return 0;
+           }, 16,
+           FTW_DEPTH | FTW_PHYS);
 }
 
 std::vector<QString> E(std::initializer_list<const char *> texts)

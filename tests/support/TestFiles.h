@@ -3,12 +3,20 @@
 #include <QByteArray>
 #include <QByteArrayList>
 #include <QString>
+#include <QTemporaryDir>
 #include <initializer_list>
 #include <vector>
 
 // Small helpers for tests on real files.
 QByteArray readBytes(const QString &path);
 void writeBytes(const QString &path, const QByteArray &data);
+// A temporary folder that goes whole, also with names in a legacy encoding
+// (QTemporaryDir would leave those behind).
+class TempDir : public QTemporaryDir {
+public:
+    ~TempDir();
+};
+
 // A list of entries ("+folder", "-file") from literals.
 std::vector<QString> E(std::initializer_list<const char *> texts);
 // Names in a folder, hidden ones included, sorted.

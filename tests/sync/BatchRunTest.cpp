@@ -15,7 +15,7 @@ namespace {
 QByteArrayList names(const QString &root) { return bytesTree(root.toUtf8()).keys(); }
 class Batch : public ::testing::Test {
 protected:
-    QTemporaryDir tmp;
+    TempDir tmp;
     QString left = tmp.filePath("left"), right = tmp.filePath("right"), home = tmp.filePath("settings");
     QString homeEnv = tmp.path(), out, err;
     QStringList asUser; // a command to run the program as another user

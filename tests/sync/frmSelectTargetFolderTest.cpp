@@ -17,7 +17,7 @@ namespace {
 
 class TargetWindow : public WindowTest {
 protected:
-    QTemporaryDir tmp;
+    TempDir tmp;
     QString home = tmp.filePath("home"), usb = tmp.filePath("usb");
     QByteArray oldHome = qgetenv("HOME");
 

@@ -22,7 +22,7 @@ namespace {
 
 class SyncWindow : public WindowTest {
 protected:
-    QTemporaryDir tmp;
+    TempDir tmp;
     QString left = tmp.filePath("left"), right = tmp.filePath("right"), targets = tmp.filePath("targets");
     RunInputs in{{left, right}};
     const std::tuple<decltype(frmSynchronize::targetChooser), decltype(frmSynchronize::manualSelector),
