@@ -1,0 +1,70 @@
+#pragma once
+
+// What the window tests share: real windows driven with Qt Test inside
+// GoogleTest, the scripted message boxes and real files.
+#include "core/AppState.h"
+#include "core/Language.h"
+#include "ScriptedMessages.h"
+#include "TestFiles.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <functional>
+#include <gtest/gtest.h>
+
+// What a list, or a tree node's children, show, row by row.
+inline QStringList textsOf(const QListWidget *list)
+{
+    QStringList t;
+    for (int i = 0; list && i < list->count(); ++i)
+        t << list->item(i)->text();
+    return t;
+}
+
+inline QStringList textsOf(const QTreeWidgetItem *node)
+{
+    QStringList t;
+    for (int i = 0; node && i < node->childCount(); ++i)
+        t << node->child(i)->text(0);
+    return t;
+}
+
+inline void click(QAbstractButton *b) { QTest::mouseClick(b, Qt::LeftButton, {}, b->rect().center()); }
+
+// Shows the window and waits until it has the keyboard.
+inline void activate(QWidget *w)
+{
+    w->show();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+}
+
+// Runs call, doing act on each modal window of type W that it opens; a window
+// that act leaves open fails the test and is closed. Returns how many opened.
+template <class W>
+int whileModal(const std::function<void()> &call, const std::function<void(W &)> &act)
+{
+    int opened = 0;
+    QTimer driver; // dies with this call, so it never fires into another test
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        if (auto *w = qobject_cast<W *>(QApplication::activeModalWidget())) {
+            ++opened;
+            act(*w);
+            if (w->isVisible()) {
+                ADD_FAILURE() << "still open";
+                w->close();
+            }
+        }
+    });
+    driver.start(0);
+    call();
+    return opened;
+}
