@@ -1,22 +1,10 @@
-#include "core/AppState.h"
-#include "core/Language.h"
 #include "mainwindow/ContextHelp.h"
-#include "platform/HelpFile.h"
-#include "TestFiles.h"
+#include "WindowTesting.h"
 
-#include <QApplication>
 #include <QContextMenuEvent>
 #include <QDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QWhatsThis>
-#include <gtest/gtest.h>
-#include <vector>
 
 namespace {
 
@@ -43,8 +31,8 @@ protected:
         ContextHelp::install(qApp);
         ContextHelp::install(qApp);
         window.resize(300, 300);
-        sync = new QPushButton("Sync", &window);
         ContextHelp::setTopic(sync, 10150);
+        ContextHelp::setTopic(unknown, 10999); // not in the file
         window.show();
     }
     void TearDown() override
@@ -57,41 +45,32 @@ protected:
     std::vector<Shown> shown;
     ContextHelp::Display previous;
     QWidget window;
-    QPushButton *sync = nullptr;
+    QPushButton *sync = new QPushButton("Sync", &window);
+    QPushButton *unknown = new QPushButton("Unknown", &window);
 };
 
 TEST_F(ContextHelpTest, AnyButtonButTheLeftShowsTheTopicOfTheCurrentLanguage)
 {
     auto *plain = new QPushButton("Plain", &window);
-    auto *unknown = new QPushButton("Unknown", &window);
-    ContextHelp::setTopic(unknown, 10999);
     plain->show();
-    unknown->show();
-
     QTest::mouseRelease(sync, Qt::RightButton);
-    ASSERT_EQ(shown.size(), 1u) << "installed twice, shown once";
-    EXPECT_EQ(shown[0].control, sync);
-    EXPECT_EQ(shown[0].topic, 10150);
-    EXPECT_EQ(shown[0].text, "Starts the synchronization.");
     QTest::mouseRelease(sync, Qt::MiddleButton);
-    EXPECT_EQ(shown.size(), 2u);
-
     QTest::mouseClick(sync, Qt::LeftButton);
     QTest::mouseRelease(plain, Qt::RightButton);
     QTest::mouseRelease(unknown, Qt::RightButton);
-    EXPECT_EQ(shown.size(), 2u) << "left button, no topic, topic not in the file: nothing";
+    ASSERT_EQ(shown.size(), 2u) << "installed twice, shown once; the left button, no topic or a "
+                                   "topic not in the file show nothing";
+    EXPECT_EQ(shown[0].control, sync);
+    EXPECT_EQ(shown[0].topic, 10150);
+    EXPECT_EQ(shown[0].text, "Starts the synchronization.");
 
     Language::applyState(Language::Greek);
     ContextHelp::showFor(sync);
     ASSERT_EQ(shown.size(), 3u);
     EXPECT_EQ(shown[2].text, "Ξεκινά το συγχρονισμό.");
-
-    App().HelpFilePath.clear();
-    QTest::mouseRelease(sync, Qt::RightButton);
     App().HelpFilePath = dir.filePath("missing.hlp");
     QTest::mouseRelease(sync, Qt::RightButton);
     EXPECT_EQ(shown.size(), 3u) << "no help file: nothing, and no message";
-    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
 }
 
 TEST_F(ContextHelpTest, ChildrenAnswerWithTheNearestAncestorsTopicWithinTheirWindow)
@@ -126,12 +105,9 @@ TEST_F(ContextHelpTest, ChildrenAnswerWithTheNearestAncestorsTopicWithinTheirWin
 }
 
 // Counts the context menus that reach it instead of opening one.
-class CountingEdit : public QLineEdit {
-public:
+struct CountingEdit : QLineEdit {
     using QLineEdit::QLineEdit;
     int menus = 0;
-
-protected:
     void contextMenuEvent(QContextMenuEvent *) override { ++menus; }
 };
 
@@ -147,49 +123,34 @@ TEST_F(ContextHelpTest, TheMouseContextMenuGivesWayToHelpUnlessTheControlKeepsIt
         }
     EXPECT_EQ(withHelp.menus, 1) << "only the keyboard's menu";
     EXPECT_EQ(ownMenu.menus, 2);
-
     QTest::mouseRelease(&ownMenu, Qt::RightButton);
     EXPECT_TRUE(shown.empty());
 }
 
-TEST_F(ContextHelpTest, TheQuestionMarkModeShowsTheSameText)
+TEST_F(ContextHelpTest, TheQuestionMarkModeShowsTheSameTextAndTheDefaultDisplayIsAPopup)
 {
     auto *frame = new QWidget(&window);
-    frame->setGeometry(0, 100, 200, 100);
     auto *label = new QLabel("Days", frame);
-    auto *unknown = new QPushButton("Unknown", &window);
-    unknown->move(0, 50);
     ContextHelp::setTopic(frame, 40010);
-    ContextHelp::setTopic(unknown, 10999);
-    frame->show();
-    unknown->show();
-
     QHelpEvent query(QEvent::QueryWhatsThis, QPoint(1, 1), QPoint(1, 1));
-    QApplication::sendEvent(sync, &query);
-    EXPECT_TRUE(query.isAccepted());
     QHelpEvent queryUnknown(QEvent::QueryWhatsThis, QPoint(1, 1), QPoint(1, 1));
+    QApplication::sendEvent(sync, &query);
     QApplication::sendEvent(unknown, &queryUnknown);
+    EXPECT_TRUE(query.isAccepted());
     EXPECT_FALSE(queryUnknown.isAccepted()) << "no text: the cursor says so";
 
     QHelpEvent onLabel(QEvent::WhatsThis, QPoint(1, 1), QPoint(1, 1));
     QApplication::sendEvent(label, &onLabel);
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].control, frame) << "Qt passes the event from the label to the frame";
-
-    QWhatsThis::enterWhatsThisMode();
-    QTest::mouseClick(sync, Qt::LeftButton);
-    EXPECT_FALSE(QWhatsThis::inWhatsThisMode());
+    for (QPushButton *clicked : {sync, unknown}) {
+        QWhatsThis::enterWhatsThisMode();
+        QTest::mouseClick(clicked, Qt::LeftButton);
+        EXPECT_FALSE(QWhatsThis::inWhatsThisMode()) << "a click ends the mode, with or without a text";
+    }
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[1].text, "Starts the synchronization.");
 
-    QWhatsThis::enterWhatsThisMode();
-    QTest::mouseClick(unknown, Qt::LeftButton);
-    EXPECT_FALSE(QWhatsThis::inWhatsThisMode()) << "a click with nothing to show ends the mode too";
-    EXPECT_EQ(shown.size(), 2u);
-}
-
-TEST_F(ContextHelpTest, TheDefaultDisplayIsAWhatsThisPopup)
-{
     ContextHelp::setDisplay({});
     QTest::mouseRelease(sync, Qt::RightButton);
     int popups = 0;
