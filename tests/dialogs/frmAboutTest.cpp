@@ -4,16 +4,7 @@
 
 namespace {
 
-class About : public ::testing::Test {
-protected:
-    ScriptedMessages box;
-    void SetUp() override
-    {
-        resetAppState();
-        Language::applyState(Language::English);
-    }
-    void TearDown() override { resetAppState(); }
-};
+class About : public WindowTest {};
 
 TEST_F(About, TitleAndVersionInBothLanguagesWithTheDescriptionWhole)
 {
@@ -50,15 +41,11 @@ TEST_F(About, SystemInfoIsUnavailableAndTheControlMenuCannotClose)
     frmAbout w;
     w.show();
     QTest::mouseClick(w.cmdSysInfo, Qt::LeftButton);
-    Language::applyState(Language::Greek);
-    QTest::mouseClick(w.cmdSysInfo, Qt::LeftButton);
     EXPECT_FALSE(w.allowClose(CloseReason::ControlMenu));
-    ASSERT_EQ(box.shown.size(), 3u);
+    ASSERT_EQ(box.shown.size(), 2u) << "the refusal says so";
     EXPECT_EQ(box.shown[0].prompt, "System Information is unavailable at this time.");
     EXPECT_EQ(box.shown[0].title, "System information");
     EXPECT_EQ(box.shown[0].style, Msg::Information | Msg::OkOnly);
-    EXPECT_EQ(box.shown[1].title, "Πληροφορίες συστήματος");
-    EXPECT_EQ(box.shown[2].title, "Κλείσιμο φόρμας");
     EXPECT_TRUE(w.isVisible());
     QTest::mouseClick(w.cmdOK, Qt::LeftButton);
     EXPECT_FALSE(w.isVisible());

@@ -1,6 +1,5 @@
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmWarning.h"
-#include "mainwindow/ContextHelp.h"
 #include "mainwindow/frmMain.h"
 #include "mainwindow/frmRecallPath.h"
 #include "options/OptionControls.h"
@@ -70,25 +69,16 @@ std::vector<Window> windows()
     };
 }
 
-class HelpCoverage : public ::testing::Test {
+class HelpCoverage : public WindowTest {
 protected:
-    ScriptedMessages box;
-    std::vector<std::pair<int, QString>> shown;
-    ContextHelp::Display previous;
+    RecordedHelp help;
+    std::vector<RecordedHelp::Shown> &shown = help.shown;
 
     void SetUp() override
     {
-        resetAppState();
         App().EnglishHelpFilePath = kHelp + "OrvanelUk.hlp";
         App().GreekHelpFilePath = kHelp + "OrvanelGr.hlp";
         App().OptionValues.SwapItems = App().OptionValues.ExcludeFilesFromSwapping = true;
-        previous = ContextHelp::setDisplay(
-            [this](QWidget *, int topic, const QString &text, const QPoint &) { shown.push_back({topic, text}); });
-    }
-    void TearDown() override
-    {
-        ContextHelp::setDisplay(previous);
-        resetAppState();
     }
 };
 
@@ -127,8 +117,8 @@ TEST_F(HelpCoverage, ARightClickShowsTheControlsTopicInTheCurrentLanguage)
                 QTest::mouseRelease(control, Qt::RightButton, {}, control->rect().center());
                 ASSERT_EQ(shown.size(), s.topic ? 1u : 0u) << w.name << " " << s.objectName;
                 if (s.topic) {
-                    EXPECT_EQ(shown[0].first, s.topic) << w.name << " " << s.objectName;
-                    EXPECT_EQ(shown[0].second, helpTopicText(file, s.topic));
+                    EXPECT_EQ(shown[0].topic, s.topic) << w.name << " " << s.objectName;
+                    EXPECT_EQ(shown[0].text, helpTopicText(file, s.topic));
                 }
             }
             window->hide();
@@ -148,7 +138,7 @@ TEST_F(HelpCoverage, SecondaryWindowsOfferTheQuestionMarkAndShiftF1)
     QTest::mouseClick(options.txtLevels, Qt::LeftButton);
     EXPECT_FALSE(QWhatsThis::inWhatsThisMode());
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].first, 40190);
+    EXPECT_EQ(shown[0].topic, 40190);
 }
 
 // Not a check: with ORVANEL_SCREENSHOTS=DIR set, saves the help popup of the

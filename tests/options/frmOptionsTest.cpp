@@ -13,22 +13,16 @@ const char *const kExtendedNewer = "... copy the newer file, WITHOUT asking me f
                                    "will NOT be copied.";
 const char *const kPlainNewer = "... copy the newer file, WITHOUT asking me first.";
 
-class OptionsWindow : public ::testing::Test {
+class OptionsWindow : public WindowTest {
 protected:
-    QTemporaryDir dir;
-    ScriptedMessages box;
-
     void SetUp() override
     {
-        resetAppState();
-        Language::applyState(Language::English);
         App().SettingsFilePath = dir.filePath("Orvanel.ini");
         // Switched off, the reminder returns at once; the number it was asked
         // for stays behind in CurrentReminder.
         App().ReminderSwitches.Swapping = false;
         App().CurrentReminder = 1;
     }
-    void TearDown() override { resetAppState(); }
 
     QByteArray file() const { return readBytes(App().SettingsFilePath); }
 };
@@ -62,7 +56,7 @@ TEST_F(OptionsWindow, OpensWithTheValuesInEffectSaysNothingAndOkStoresThemAgain)
 }
 
 // Loaded or clicked, the swap and its exclusion enable what depends on them.
-TEST_F(OptionsWindow, DependentControlsFollowTheTwoSwapFlagsAndOnlyTickingTheSwapAsksForTheCaution)
+TEST_F(OptionsWindow, DependentControlsFollowTheSwapFlagsTickingTheSwapAsksForTheCautionCancelKeepsAll)
 {
     App().OptionValues.ExcludeFilesFromSwapping = true;
     frmOptions w;
@@ -87,9 +81,13 @@ TEST_F(OptionsWindow, DependentControlsFollowTheTwoSwapFlagsAndOnlyTickingTheSwa
     expectStates(false, false);
     EXPECT_EQ(App().CurrentReminder, 1) << "clearing the swap is no cause for the caution";
     EXPECT_TRUE(box.shown.empty());
+    click(w.cmdCancel);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(file(), "<missing>") << "Cancel stores nothing";
+    EXPECT_TRUE(App().OptionValues.ExcludeFilesFromSwapping && !App().OptionValues.SwapItems);
 }
 
-TEST_F(OptionsWindow, NumericFieldsTakeDigitsWithinTheirRangeAndLengthAndStepByOne)
+TEST_F(OptionsWindow, NumericFieldsTakeDigitsWithinRangeAndLengthStepByOneAndEnterPressesNoButton)
 {
     App().OptionValues.SwapItems = App().OptionValues.ExcludeFilesFromSwapping = true;
     frmOptions w;
@@ -104,10 +102,15 @@ TEST_F(OptionsWindow, NumericFieldsTakeDigitsWithinTheirRangeAndLengthAndStepByO
     QTest::keyClick(w.txtMinutes, Qt::Key_Return);
     EXPECT_EQ(w.txtMinutes->text(), "6");
     EXPECT_EQ(box.beeps, 2) << "the letter and Enter";
-    EXPECT_TRUE(w.isVisible()) << "Enter presses no button";
     w.txtLevels->setFocus();
     QTest::keyClicks(w.txtLevels, "12345");
     EXPECT_EQ(w.txtLevels->text(), "1234") << "a fifth digit is refused";
+    for (QPushButton *b : {w.cmdOK, w.cmdCancel, w.cmdAll}) {
+        b->setFocus();
+        QTest::keyClick(b, Qt::Key_Return);
+    }
+    EXPECT_TRUE(w.isVisible()) << "Enter presses no button";
+    EXPECT_EQ(w.txtLevels->text(), "1234");
 
     click(w.cmdAll);
     EXPECT_EQ(w.txtLevels->text(), "0");
@@ -130,23 +133,6 @@ TEST_F(OptionsWindow, ACaseChoiceIsExplainedAndStoredButTakesEffectOnlyAtTheNext
     click(w.cmdOK);
     EXPECT_TRUE(file().contains("\nCaseSensitive=1\n"));
     EXPECT_FALSE(App().OptionValues.CaseSensitive);
-}
-
-TEST_F(OptionsWindow, EnterPressesNoButtonAndCancelStoresAndChangesNothing)
-{
-    frmOptions w;
-    activate(&w);
-    click(w.chkSwapItems);
-    click(w.optWhichItemsToCopy[0]);
-    for (QPushButton *b : {w.cmdOK, w.cmdCancel, w.cmdAll}) {
-        b->setFocus();
-        QTest::keyClick(b, Qt::Key_Return);
-    }
-    EXPECT_TRUE(w.isVisible());
-    click(w.cmdCancel);
-    EXPECT_FALSE(w.isVisible());
-    EXPECT_EQ(file(), "<missing>");
-    EXPECT_EQ(App().OptionValues, Options());
 }
 
 TEST_F(OptionsWindow, ALoadErrorIsReportedAndTheWindowOpensAsFarAsItGot)

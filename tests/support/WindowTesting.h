@@ -4,8 +4,10 @@
 // GoogleTest, the scripted message boxes and real files.
 #include "core/AppState.h"
 #include "core/Language.h"
+#include "mainwindow/ContextHelp.h"
 #include "ScriptedMessages.h"
 #include "TestFiles.h"
+#include "TestRoots.h"
 
 #include <QApplication>
 #include <QDir>
@@ -19,6 +21,22 @@
 #include <QTreeWidget>
 #include <functional>
 #include <gtest/gtest.h>
+#include <vector>
+
+// A window test: the program's state fresh before and after it, English,
+// message boxes scripted, and a folder of its own.
+class WindowTest : public ::testing::Test {
+protected:
+    WindowTest()
+    {
+        resetAppState();
+        Language::applyState(Language::English);
+    }
+    ~WindowTest() override { resetAppState(); }
+
+    QTemporaryDir dir;
+    ScriptedMessages box;
+};
 
 // What a list, or a tree node's children, show, row by row.
 inline QStringList textsOf(const QListWidget *list)
@@ -68,3 +86,16 @@ int whileModal(const std::function<void()> &call, const std::function<void(W &)>
     call();
     return opened;
 }
+
+// While it lives, context help is recorded instead of shown.
+struct RecordedHelp {
+    struct Shown {
+        QWidget *control;
+        int topic;
+        QString text;
+    };
+    std::vector<Shown> shown;
+    ContextHelp::Display previous = ContextHelp::setDisplay(
+        [this](QWidget *c, int topic, const QString &text, const QPoint &) { shown.push_back({c, topic, text}); });
+    ~RecordedHelp() { ContextHelp::setDisplay(previous); }
+};
