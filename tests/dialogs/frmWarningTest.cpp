@@ -3,7 +3,7 @@
 
 #include <QCheckBox>
 #include <atomic>
-#include <thread>
+#include <future>
 
 namespace {
 
@@ -20,26 +20,11 @@ protected:
 
     void SetUp() override { App().SettingsFilePath = ini; }
 
-    // ShowReminder for the number, called here or from a worker thread, acting
-    // on its window while it is open; returns how many windows opened.
-    int show(int number, const std::function<void(frmWarning &)> &act = justOk, bool fromWorker = false)
+    // ShowReminder for the number, acting on its window; returns how many opened.
+    int show(int number, const std::function<void(frmWarning &)> &act = justOk)
     {
         App().CurrentReminder = number;
-        std::atomic<bool> finished = false;
-        const auto call = [&] {
-            if (!fromWorker)
-                return ShowReminder();
-            std::thread worker([&] {
-                ShowReminder();
-                finished = true;
-            });
-            EXPECT_TRUE(QTest::qWaitFor([&] { return finished.load(); }, 10000));
-            worker.join();
-        };
-        return whileModal<frmWarning>(call, [&](frmWarning &w) {
-            EXPECT_FALSE(finished) << "the worker went on while the reminder was open";
-            act(w);
-        });
+        return whileModal<frmWarning>(ShowReminder, act);
     }
 };
 
@@ -100,7 +85,20 @@ TEST_F(Reminder, TextsOfBothLanguagesAreWholeInTheirLabel)
 
 TEST_F(Reminder, AWorkerThreadWaitsForTheWindowOnTheInterfaceThread)
 {
-    EXPECT_EQ(show(3, tickAndOk, true), 1);
+    App().CurrentReminder = 3;
+    std::atomic<bool> finished = false;
+    const auto fromWorker = [&] {
+        const auto worker = std::async(std::launch::async, [&] {
+            ShowReminder();
+            finished = true;
+        });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return finished.load(); }, 10000));
+    };
+    const auto act = [&](frmWarning &w) {
+        EXPECT_FALSE(finished) << "the worker went on while the reminder was open";
+        tickAndOk(w);
+    };
+    EXPECT_EQ(whileModal<frmWarning>(fromWorker, act), 1);
     EXPECT_EQ(readBytes(ini), "[Warnings]\nManual=0\n");
 }
 

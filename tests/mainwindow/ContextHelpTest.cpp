@@ -29,38 +29,33 @@ protected:
     QPushButton *unknown = new QPushButton("Unknown", &window);
 };
 
-TEST_F(ContextHelpTest, AnyButtonButTheLeftShowsTheTopicFromTheHelpFile)
+TEST_F(ContextHelpTest, AnyButtonButTheLeftShowsTheNearestTopicWithinTheWindowFromTheHelpFile)
 {
+    auto *tree = new QTreeWidget(&window);
     auto *plain = new QPushButton("Plain", &window);
+    ContextHelp::setTopic(tree, 10010);
+    auto *dialog = new QDialog(&window);
+    auto *inDialog = new QPushButton("OK", dialog);
     plain->show();
+    tree->show();
+    dialog->show();
     QTest::mouseRelease(sync, Qt::RightButton);
     QTest::mouseRelease(sync, Qt::MiddleButton);
     QTest::mouseClick(sync, Qt::LeftButton);
     QTest::mouseRelease(plain, Qt::RightButton);
     QTest::mouseRelease(unknown, Qt::RightButton);
-    ASSERT_EQ(shown.size(), 2u) << "installed twice, shown once; the left button, no topic or a "
-                                   "topic not in the file show nothing";
+    QTest::mouseRelease(tree->viewport(), Qt::RightButton);
+    ContextHelp::setTopic(&window, 10150);
+    QTest::mouseRelease(inDialog, Qt::RightButton);
+    ASSERT_EQ(shown.size(), 3u) << "installed twice, shown once; nothing for the left button, no topic, a "
+                                   "topic not in the file or the topic of a dialog's parent window";
     EXPECT_EQ(shown[0].control, sync);
     EXPECT_EQ(shown[0].topic, 10150);
     EXPECT_EQ(shown[0].text, "Starts the synchronization.");
+    EXPECT_EQ(shown[2].control, tree) << "the viewport counts as the tree";
     App().HelpFilePath = dir.filePath("missing.hlp");
     QTest::mouseRelease(sync, Qt::RightButton);
-    EXPECT_EQ(shown.size(), 2u) << "no help file: nothing, and no message";
-}
-
-TEST_F(ContextHelpTest, AViewportAnswersForItsTreeButNothingAnswersForAnotherWindow)
-{
-    auto *tree = new QTreeWidget(&window);
-    tree->show();
-    ContextHelp::setTopic(tree, 10010);
-    ContextHelp::setTopic(&window, 10150);
-    auto *dialog = new QDialog(&window);
-    auto *inDialog = new QPushButton("OK", dialog);
-    dialog->show();
-    QTest::mouseRelease(tree->viewport(), Qt::RightButton);
-    QTest::mouseRelease(inDialog, Qt::RightButton);
-    ASSERT_EQ(shown.size(), 1u) << "a dialog does not answer with its parent window's help";
-    EXPECT_EQ(shown[0].control, tree);
+    EXPECT_EQ(shown.size(), 3u) << "no help file: nothing, and no message";
 }
 
 // Counts the context menus that reach it instead of opening one.

@@ -15,12 +15,7 @@ protected:
     FileList files;
     QListWidget placeholder;
 
-    void SetUp() override
-    {
-        for (const char *d : {"a/b/c", "a/d", "e", "Data/Sub"})
-            QDir().mkpath(dir.filePath(d));
-        writeBytes(dir.filePath("a/b/one.txt"), "1");
-    }
+    void SetUp() override { makeTree(root, {"a/b/c/", "a/b/one.txt", "a/d/", "e/", "Data/Sub/"}); }
     QString path(const char *rel) { return QDir(root).filePath(QString::fromUtf8(rel)); }
     bool select(const char *rel) { return SelectPath(path(rel), &tree, &files, &placeholder); }
 };
@@ -47,7 +42,7 @@ TEST_F(Tree, LoadsOneLevelAheadAndNeverDuplicatesOnRepeatedExpansion)
     EXPECT_EQ(SelectedPath(&tree), root) << "no selection stands for the home folder";
 }
 
-TEST_F(Tree, SelectPathSelectsTheDeepestExistingFolderOfAPartialPath)
+TEST_F(Tree, SelectPathShowsTheDeepestExistingFolderAndAFolderThatCannotBeShownTheEmptyPlaceholder)
 {
     EXPECT_TRUE(select("e/../a/b/"));
     EXPECT_EQ(SelectedPath(&tree), path("a/b"));
@@ -56,6 +51,16 @@ TEST_F(Tree, SelectPathSelectsTheDeepestExistingFolderOfAPartialPath)
     EXPECT_EQ(SelectedPath(&tree), path("a/d"));
     EXPECT_EQ(files.folder(), path("a/d"));
     EXPECT_FALSE(files.isHidden());
+
+    select("a/b/c");
+    ASSERT_TRUE(QDir(path("a/b/c")).removeRecursively());
+    ShowNodeFiles(&tree, tree.currentItem(), &files, &placeholder);
+    EXPECT_TRUE(files.isHidden());
+    EXPECT_FALSE(placeholder.isHidden());
+    EXPECT_EQ(placeholder.count(), 0);
+    ShowNodeFiles(&tree, tree.node(FolderTree::makeKey(0, path("a/b"))), &files, &placeholder);
+    EXPECT_FALSE(files.isHidden());
+    EXPECT_TRUE(placeholder.isHidden());
 }
 
 // Names that differ only in case are one folder; the first stands and the rest still load.
@@ -84,29 +89,12 @@ TEST_F(Tree, ARootInsideAnotherKeepsKeysUniqueAndTheDeepestRootWins)
     AddDrives(&tree);
     ASSERT_EQ(tree.topLevelItemCount(), 2);
     EXPECT_TRUE(select("a/b/c"));
-    QTreeWidgetItem *top = tree.currentItem();
-    while (top->parent())
-        top = top->parent();
-    EXPECT_EQ(top, tree.topLevelItem(0));
+    EXPECT_EQ(tree.keyOf(tree.currentItem()), FolderTree::makeKey(0, path("a/b/c")));
     EXPECT_TRUE(select("e"));
     // The same folder under the outer root is a node of its own.
     ExpandNode(&tree, tree.topLevelItem(1));
     EXPECT_NE(tree.node(FolderTree::makeKey(1, path("a/b"))), nullptr);
     EXPECT_NE(tree.node(FolderTree::makeKey(0, path("a/b"))), nullptr);
-}
-
-TEST_F(Tree, AFolderThatCannotBeShownLeavesTheEmptyPlaceholder)
-{
-    select("a/b/c");
-    ASSERT_TRUE(QDir(path("a/b/c")).removeRecursively());
-    ShowNodeFiles(&tree, tree.currentItem(), &files, &placeholder);
-    EXPECT_TRUE(files.isHidden());
-    EXPECT_FALSE(placeholder.isHidden());
-    EXPECT_EQ(placeholder.count(), 0);
-
-    ShowNodeFiles(&tree, tree.node(FolderTree::makeKey(0, path("a/b"))), &files, &placeholder);
-    EXPECT_FALSE(files.isHidden());
-    EXPECT_TRUE(placeholder.isHidden());
 }
 
 TEST_F(Tree, RecallAsksAboutAFolderTheTreeDoesNotShowYetAndFindsItByRebuilding)
@@ -122,8 +110,7 @@ TEST_F(Tree, RecallAsksAboutAFolderTheTreeDoesNotShowYetAndFindsItByRebuilding)
 TEST_F(Tree, FileListShowsFilesAndLinksButNeverFifosOrOurTemporaries)
 {
     const QString f = path("e");
-    for (const char *name : {".hidden", "Report.TXT", "plan.doc", "README", ".orvanel-tmp-x.AbC123"})
-        writeBytes(f + "/" + name, "");
+    makeTree(f, {".hidden", "Report.TXT", "plan.doc", "README", ".orvanel-tmp-x.AbC123"});
     ASSERT_EQ(::mkfifo(QFile::encodeName(f + "/pipe").constData(), 0644), 0);
     ASSERT_TRUE(QFile::link(f + "/plan.doc", f + "/link.doc"));
     ASSERT_TRUE(files.showFolder(f));
@@ -135,7 +122,6 @@ TEST_F(Tree, FileListShowsFilesAndLinksButNeverFifosOrOurTemporaries)
 
 TEST(PathText, WildcardsAsUsersKnowThemAndTidyLinuxPaths)
 {
-    resetAppState();
     const std::tuple<const char *, const char *, bool> cases[] = {
         {"a.txt", "", true},           {"a.doc", "*.txt; *.doc", true}, {"ab.c", "a?.c", true},
         {"abc.c", "a?.c", false},      {"[x].txt", "[x]*", true},       {"x.txt", "[x]*", false},

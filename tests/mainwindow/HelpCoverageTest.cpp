@@ -116,10 +116,8 @@ TEST_F(HelpCoverage, ARightClickShowsTheControlsTopicInTheCurrentLanguage)
                 shown.clear();
                 QTest::mouseRelease(control, Qt::RightButton, {}, control->rect().center());
                 ASSERT_EQ(shown.size(), s.topic ? 1u : 0u) << w.name << " " << s.objectName;
-                if (s.topic) {
-                    EXPECT_EQ(shown[0].topic, s.topic) << w.name << " " << s.objectName;
-                    EXPECT_EQ(shown[0].text, helpTopicText(file, s.topic));
-                }
+                EXPECT_EQ(shown.empty() ? QString() : shown[0].text, helpTopicText(file, s.topic))
+                    << w.name << " " << s.objectName;
             }
             window->hide();
         }

@@ -20,10 +20,7 @@ protected:
 
     void SetUp() override
     {
-        QDir().mkpath(data + "/Work/Old");
-        QDir().mkpath(data + "/Music");
-        for (const char *name : {"notes.txt", "plan.doc", ".hidden"})
-            writeBytes(data + "/Work/" + name, "x");
+        makeTree(home.path(), {"data/Work/notes.txt", "data/Work/plan.doc", "data/Work/.hidden", "data/Music/"});
     }
     std::unique_ptr<frmMain> start()
     {
@@ -74,7 +71,6 @@ TEST_F(MainWindow, FirstStartIsGreekAndTheLanguageButtonsSwitchTextsAndHelpForTh
     EXPECT_EQ(box.shown[1].title, "Ανάκληση διαδρομής  -->");
 
     QTest::mouseClick(w->cmdHelp, Qt::LeftButton);
-    EXPECT_EQ(App().HelpFilePath, QDir(home.path()).filePath("OrvanelGr.hlp"));
     QTest::mouseClick(w->cmdLanguage[1], Qt::LeftButton);
     EXPECT_EQ(w->windowTitle(), "Folder synchronization");
     EXPECT_EQ(w->cmdSavePath[0]->toolTip(), "Save path");
@@ -105,7 +101,6 @@ TEST_F(MainWindow, StartReadsAnEditedFileKeepsItsOtherLinesAndRecallsWhatIsLeftO
     // The left side asks, retries and stays as deep as its path exists; the right one starts at home.
     EXPECT_EQ(SelectedPath(w->tvwControl[0]), data + "/Music");
     EXPECT_EQ(App().InitialPath[0], data + "/Music/Gone") << "the setting is used as it is";
-    EXPECT_EQ(App().InitialPath[1], home.path()) << "in memory only";
     ASSERT_EQ(box.shown.size(), 3u);
     EXPECT_TRUE(box.shown[0].prompt.startsWith("You are trying to recall path '" + data + "/Music/Gone', "
                                                "which could not be located on your computer. The path "
@@ -141,28 +136,23 @@ TEST_F(MainWindow, AnUnusableSettingsFolderIsReportedAndASecondInstanceRefusedIn
     EXPECT_EQ(entriesOf(settings), QStringList{SingleInstance::lockFileName()});
 }
 
-TEST_F(MainWindow, ControlsSitAtTheirDesignPlacesAndScaleWithTheWindow)
+TEST_F(MainWindow, ControlsScaleWithTheWindowFiltersApplyWhileTypingAndTidyOnLeavingEndAsksNothing)
 {
     auto w = startAtWork();
-    w->show();
+    activate(w.get());
     w->resize(w->layoutHelper()->designSize() * 2);
     QApplication::processEvents();
     EXPECT_NEAR(w->tvwControl[1]->x(), 768, 1);
     EXPECT_NEAR(w->tvwControl[1]->width(), 706, 2);
     EXPECT_NEAR(w->tvwControl[1]->height(), 530, 2);
     EXPECT_EQ(w->cmdAsterisk[0]->height(), w->txtFileType[0]->height()) << "the *.* button takes the box's";
-}
 
-TEST_F(MainWindow, FilterAppliesWhileTypingTidiesOnLeavingAndEndClosesWithoutAQuestion)
-{
-    auto w = startAtWork();
     FileList *list = w->filFile[0];
     QLineEdit *filter = w->txtFileType[0];
     filter->setText("*.txt");
     EXPECT_EQ(list->count(), 1);
     filter->setText("*.doc;");
     EXPECT_EQ(list->count(), 1) << "a trailing ; waits for the next pattern";
-    activate(w.get());
     for (auto [typed, left] : {std::pair{"  *.bak  ", "*.bak"}, std::pair{"", "*.*"}}) {
         filter->setFocus();
         filter->setText(typed);
@@ -180,7 +170,6 @@ TEST_F(MainWindow, UpOneLevelStopsAtTheTopAndRefreshShowsNewFolders)
     auto w = startAtWork();
     QTest::mouseClick(w->cmdUpOneLevel[0], Qt::LeftButton);
     EXPECT_EQ(SelectedPath(w->tvwControl[0]), data);
-    EXPECT_EQ(w->filFile[0]->folder(), data);
     ASSERT_TRUE(SelectPath("/", w->tvwControl[1], w->filFile[1], w->lstControl[1]));
     QTest::mouseClick(w->cmdUpOneLevel[1], Qt::LeftButton);
     ASSERT_EQ(box.shown.size(), 1u);
@@ -214,14 +203,13 @@ TEST_F(MainWindow, NamesOfAnOldGreekDiskShowReadableAndKeepTheirBytes)
 
     FolderTree *tree = w->tvwControl[0];
     QTreeWidgetItem *node = tree->currentItem();
-    ASSERT_NE(node, nullptr);
     EXPECT_EQ(node->text(0), "R&" + shown);
     EXPECT_EQ(FileNames::toBytes(SelectedPath(tree)), path);
     EXPECT_EQ(textsOf(node), QStringList({"a\\x01b", shown}));
     EXPECT_EQ(textsOf(w->filFile[0]), QStringList({"new\\x0Aline", shown + ".txt"}));
     tree->setCurrentItem(node->child(1));
     EXPECT_EQ(FileNames::toBytes(SelectedPath(tree)), path + "/" + kLegacyName);
-    EXPECT_TRUE(w->filFile[0]->isVisibleTo(w.get())) << "the folder was read by its bytes";
+    EXPECT_TRUE(w->filFile[0]->isVisibleTo(w.get()) && w->filFile[0]->count() == 0) << "read by its bytes";
     EXPECT_EQ(pick(*w, w->cmdRecallPath[0], w->mnuRecallPath), "Αρχική  [ " + data + "/R&&" + shown + " ]")
         << "no shortcut mark";
 }

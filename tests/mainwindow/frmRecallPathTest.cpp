@@ -50,45 +50,34 @@ TEST_F(RecallWindow, ListsTheSideAndRecallsTheClickedLineAsStored)
     EXPECT_TRUE(box.shown.empty());
 }
 
-TEST_F(RecallWindow, BlankListIsGreyAndStaysGreyWhenTheEditFillsIt)
+// The editor runs only after OK; whatever it leaves is listed, and a blank list stays grey.
+TEST_F(RecallWindow, EditRunsTheEditorAfterOkAndListsWhatItLeftAndCancelRecallsNothing)
 {
-    writeBytes(left, " \r\n\t\n\r\n");
+    writeBytes(right, " \r\n\t\n\r\n");
     editorDoes("printf '/edited\\r\\n' > \"$1\"\n");
+    App().RecallSide = 1;
+    App().RecalledPath[1] = "/stale";
     frmRecallPath w;
     w.show();
     EXPECT_EQ(w.lstSavedPaths->count(), 0);
     const QColor grey = background(w.lstSavedPaths);
     EXPECT_EQ(grey, w.palette().color(QPalette::Inactive, QPalette::Window));
-
     box.answer(Msg::Ok);
     QTest::mouseClick(w.cmdEdit, Qt::LeftButton);
     ASSERT_EQ(box.shown.size(), 1u);
     EXPECT_EQ(box.shown[0].prompt,
-              "The application is suspended for as long as you are editing the file '" + left + "'.");
-    EXPECT_EQ(box.shown[0].title, "<--  Edit saved paths");
+              "The application is suspended for as long as you are editing the file '" + right + "'.");
+    EXPECT_EQ(box.shown[0].title, "Edit saved paths  -->");
     EXPECT_EQ(box.shown[0].style, Msg::Information | Msg::OkCancel);
     EXPECT_EQ(textsOf(w.lstSavedPaths), QStringList({"/edited"}));
     EXPECT_EQ(background(w.lstSavedPaths), grey);
-}
 
-TEST_F(RecallWindow, InGreekEditCancelledRunsNothingARemovedFileLeavesAnEmptyListAndCancelNoPath)
-{
-    App().LanguageIsGreek = true;
-    App().RecallSide = 1;
-    App().RecalledPath[1] = "/stale";
-    writeBytes(right, "/a\r\n");
-    editorDoes("rm \"$1\"\n");
-    frmRecallPath w;
-    w.show();
     clickRow(w.lstSavedPaths, 0);
-
+    editorDoes("rm \"$1\"\n");
     box.answer(Msg::Cancel);
     QTest::mouseClick(w.cmdEdit, Qt::LeftButton);
-    ASSERT_EQ(box.shown.size(), 1u);
-    EXPECT_EQ(box.shown[0].title, "Επεξεργασία αποθηκευμένων διαδρομών  -->");
-    EXPECT_EQ(readBytes(right), "/a\r\n");
+    EXPECT_EQ(readBytes(right), "/edited\r\n");
     EXPECT_TRUE(w.cmdRecall->isEnabled()) << "the selection is kept";
-
     box.answer(Msg::Ok);
     QTest::mouseClick(w.cmdEdit, Qt::LeftButton);
     EXPECT_EQ(readBytes(right), "") << "made again, empty";
