@@ -6,8 +6,9 @@ namespace {
 
 class About : public WindowTest {};
 
-TEST_F(About, TitleAndVersionInBothLanguagesWithTheDescriptionWhole)
+TEST_F(About, TitleAndVersionInBothLanguagesWithTheDescriptionWholeEvenInALargerFont)
 {
+    const LargerFont larger(1.5);
     const QString number = Version::number(QStringLiteral(ORVANEL_VERSION));
     for (bool greek : {false, true}) {
         Language::applyState(greek ? Language::Greek : Language::English);

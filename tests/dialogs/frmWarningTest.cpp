@@ -57,8 +57,9 @@ TEST_F(Reminder, WithoutTheBoxItComesAgainAndOtherNumbersShowNothing)
     EXPECT_EQ(box.beeps, 2);
 }
 
-TEST_F(Reminder, TextsOfBothLanguagesAreWholeInTheirLabel)
+TEST_F(Reminder, TextsOfBothLanguagesAreWholeInTheirLabelEvenInALargerFont)
 {
+    const LargerFont larger(1.5);
     QStringList seen;
     for (bool greek : {false, true}) {
         Language::applyState(greek ? Language::Greek : Language::English);

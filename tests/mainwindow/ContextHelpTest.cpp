@@ -15,8 +15,6 @@ protected:
                                               "[10010]\nThe folders.\n[40010]\nThe general options.\n");
         Language::applyState(Language::English);
         ContextHelp::install(qApp);
-        ContextHelp::install(qApp);
-        window.resize(300, 300);
         ContextHelp::setTopic(sync, 10150);
         ContextHelp::setTopic(unknown, 10999); // not in the file
         window.show();
@@ -47,8 +45,8 @@ TEST_F(ContextHelpTest, AnyButtonButTheLeftShowsTheNearestTopicWithinTheWindowFr
     QTest::mouseRelease(tree->viewport(), Qt::RightButton);
     ContextHelp::setTopic(&window, 10150);
     QTest::mouseRelease(inDialog, Qt::RightButton);
-    ASSERT_EQ(shown.size(), 3u) << "installed twice, shown once; nothing for the left button, no topic, a "
-                                   "topic not in the file or the topic of a dialog's parent window";
+    ASSERT_EQ(shown.size(), 3u) << "nothing for the left button, no topic, a topic not in the file or "
+                                   "the topic of a dialog's parent window";
     EXPECT_EQ(shown[0].control, sync);
     EXPECT_EQ(shown[0].topic, 10150);
     EXPECT_EQ(shown[0].text, "Starts the synchronization.");
@@ -92,7 +90,6 @@ TEST_F(ContextHelpTest, TheQuestionMarkModeShowsTheSameTextAndTheDefaultDisplayI
     QApplication::sendEvent(unknown, &queryUnknown);
     EXPECT_TRUE(query.isAccepted());
     EXPECT_FALSE(queryUnknown.isAccepted()) << "no text: the cursor says so";
-
     QHelpEvent onLabel(QEvent::WhatsThis, QPoint(1, 1), QPoint(1, 1));
     QApplication::sendEvent(label, &onLabel);
     ASSERT_EQ(shown.size(), 1u);
@@ -104,7 +101,6 @@ TEST_F(ContextHelpTest, TheQuestionMarkModeShowsTheSameTextAndTheDefaultDisplayI
     }
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[1].text, "Starts the synchronization.");
-
     ContextHelp::setDisplay({});
     QTest::mouseRelease(sync, Qt::RightButton);
     int popups = 0;

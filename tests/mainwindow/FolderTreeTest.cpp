@@ -30,14 +30,12 @@ TEST_F(Tree, LoadsOneLevelAheadAndNeverDuplicatesOnRepeatedExpansion)
     EXPECT_EQ(tree.currentItem(), top) << "the home root is selected";
     EXPECT_EQ(textsOf(top), (QStringList{"a", "Data", "e"}));
     EXPECT_EQ(top->child(0)->childCount(), 0) << "grandchildren wait for an expansion";
-
     ExpandNode(&tree, top);
     const int count = tree.nodeCount();
     ExpandNode(&tree, top);
     EXPECT_EQ(tree.nodeCount(), count);
     EXPECT_EQ(textsOf(top->child(0)), (QStringList{"b", "d"}));
     EXPECT_EQ(top->child(0)->child(0)->childCount(), 0) << "c is two levels below what is open";
-
     tree.setCurrentItem(nullptr);
     EXPECT_EQ(SelectedPath(&tree), root) << "no selection stands for the home folder";
 }
@@ -51,7 +49,6 @@ TEST_F(Tree, SelectPathShowsTheDeepestExistingFolderAndAFolderThatCannotBeShownT
     EXPECT_EQ(SelectedPath(&tree), path("a/d"));
     EXPECT_EQ(files.folder(), path("a/d"));
     EXPECT_FALSE(files.isHidden());
-
     select("a/b/c");
     ASSERT_TRUE(QDir(path("a/b/c")).removeRecursively());
     ShowNodeFiles(&tree, tree.currentItem(), &files, &placeholder);
@@ -73,7 +70,6 @@ TEST_F(Tree, CaseIsIgnoredInKeysAndSiblingsUnlessCaseSensitive)
     EXPECT_EQ(tree.currentItem()->text(0), "Sub");
     select("a");
     EXPECT_EQ(textsOf(tree.currentItem()).join(","), "b,d,MIXED,zeta");
-
     App().OptionValues.CaseSensitive = true;
     tree.removeAll();
     EXPECT_FALSE(select("DATA/sub"));

@@ -79,6 +79,7 @@ protected:
         App().EnglishHelpFilePath = kHelp + "OrvanelUk.hlp";
         App().GreekHelpFilePath = kHelp + "OrvanelGr.hlp";
         App().OptionValues.SwapItems = App().OptionValues.ExcludeFilesFromSwapping = true;
+        App().ReminderSwitches.Swapping = false; // a caution would block
     }
 };
 

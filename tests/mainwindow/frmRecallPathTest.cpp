@@ -71,7 +71,6 @@ TEST_F(RecallWindow, EditRunsTheEditorAfterOkAndListsWhatItLeftAndCancelRecallsN
     EXPECT_EQ(box.shown[0].style, Msg::Information | Msg::OkCancel);
     EXPECT_EQ(textsOf(w.lstSavedPaths), QStringList({"/edited"}));
     EXPECT_EQ(background(w.lstSavedPaths), grey);
-
     clickRow(w.lstSavedPaths, 0);
     editorDoes("rm \"$1\"\n");
     box.answer(Msg::Cancel);
@@ -83,7 +82,6 @@ TEST_F(RecallWindow, EditRunsTheEditorAfterOkAndListsWhatItLeftAndCancelRecallsN
     EXPECT_EQ(readBytes(right), "") << "made again, empty";
     EXPECT_EQ(w.lstSavedPaths->count(), 0);
     EXPECT_FALSE(w.cmdRecall->isEnabled());
-
     QTest::mouseClick(w.cmdCancel, Qt::LeftButton);
     EXPECT_EQ(App().RecalledPath[1], "");
     EXPECT_FALSE(w.isVisible());

@@ -109,7 +109,6 @@ TEST_F(OptionsWindow, NumericFieldsTakeDigitsWithinRangeAndLengthStepByOneAndEnt
     }
     EXPECT_TRUE(w.isVisible()) << "Enter presses no button";
     EXPECT_EQ(w.txtLevels->text(), "1234");
-
     click(w.cmdAll);
     EXPECT_EQ(w.txtLevels->text(), "0");
     click(w.updLevels->down);
@@ -158,11 +157,11 @@ TEST_F(OptionsWindow, NoCaptionIsCutAtTheOpeningSize)
             for (QAbstractButton *b : w.findChildren<QAbstractButton *>()) {
                 if (b->text().isEmpty())
                     continue;
-                // Beside a box or a dot the caption wraps; they take at most 24 pixels in every style here.
+                // Beside a box or a dot, which take 24 pixels at most here, the caption wraps.
                 const bool push = qobject_cast<QPushButton *>(b);
-                const QRect need = b->fontMetrics().boundingRect(QRect(0, 0, b->width() - (push ? 0 : 24), 1000),
-                                                                 push ? 0 : Qt::TextWordWrap, b->text());
-                EXPECT_TRUE(need.width() <= b->width() && need.height() <= b->height()) << b->text().toStdString();
+                const QRect room(0, 0, b->width() - (push ? 0 : 24), 1000);
+                const QRect need = b->fontMetrics().boundingRect(room, push ? 0 : Qt::TextWordWrap, b->text());
+                EXPECT_TRUE(b->rect().contains(need)) << b->text().toStdString();
             }
             for (QLabel *l : w.findChildren<QLabel *>())
                 EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->width());

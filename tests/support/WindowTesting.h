@@ -10,6 +10,7 @@
 #include "TestRoots.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,6 +37,18 @@ protected:
 
     QTemporaryDir dir;
     ScriptedMessages box;
+};
+
+// While it lives, the application's font is larger, as a user may set it.
+struct LargerFont {
+    const QFont normal = QApplication::font();
+    explicit LargerFont(double factor)
+    {
+        QFont larger = normal;
+        larger.setPointSizeF(normal.pointSizeF() * factor);
+        QApplication::setFont(larger);
+    }
+    ~LargerFont() { QApplication::setFont(normal); }
 };
 
 // What a list, or a tree node's children, show, row by row.
@@ -66,7 +79,7 @@ inline void activate(QWidget *w)
 }
 
 // Runs call, doing act on each modal window of type W that it opens; a window
-// that act leaves open fails the test and is closed. Returns how many opened.
+// that act leaves open fails the test and is ended. Returns how many opened.
 template <class W>
 int whileModal(const std::function<void()> &call, const std::function<void(W &)> &act)
 {
@@ -78,7 +91,7 @@ int whileModal(const std::function<void()> &call, const std::function<void(W &)>
             act(*w);
             if (w->isVisible()) {
                 ADD_FAILURE() << "still open";
-                w->close();
+                w->done(QDialog::Rejected);
             }
         }
     });
@@ -95,7 +108,7 @@ struct RecordedHelp {
         QString text;
     };
     std::vector<Shown> shown;
-    ContextHelp::Display previous = ContextHelp::setDisplay(
-        [this](QWidget *c, int topic, const QString &text, const QPoint &) { shown.push_back({c, topic, text}); });
+    ContextHelp::Display previous = ContextHelp::setDisplay([this](QWidget *c, int topic, const QString &text,
+                                                                   const QPoint &) { shown.push_back({c, topic, text}); });
     ~RecordedHelp() { ContextHelp::setDisplay(previous); }
 };
