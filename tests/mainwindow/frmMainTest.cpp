@@ -89,7 +89,7 @@ TEST_F(MainWindow, StartReadsAnEditedFileKeepsItsOtherLinesAndRecallsWhatIsLeftO
 {
     QDir().mkpath(settings);
     const QByteArray edited = "; mine\n[General]\nLanguage=2\nLeftInitialPath=" + data.toUtf8()
-                              + "/Music/Gone\nColour=blue\n\n[Options]\nLevels=12345\n[warnings]\noptions=0\n";
+                              + "/Music/Gone\nColour=red\n\n[Options]\nLevels=12345\n[warnings]\noptions=0\n";
     writeBytes(ini, edited);
     box.answer(Msg::Ok);
     auto w = start();

@@ -160,7 +160,7 @@ TEST_F(OptionsWindow, NoCaptionIsCutAtTheOpeningSize)
                 // Beside a box or a dot, which take 24 pixels at most here, the caption wraps.
                 const bool push = qobject_cast<QPushButton *>(b);
                 const QRect room(0, 0, b->width() - (push ? 0 : 24), 1000);
-                const QRect need = b->fontMetrics().boundingRect(room, push ? 0 : Qt::TextWordWrap, b->text());
+                const auto need = b->fontMetrics().boundingRect(room, push ? 0 : Qt::TextWordWrap, b->text());
                 EXPECT_TRUE(b->rect().contains(need)) << b->text().toStdString();
             }
             for (QLabel *l : w.findChildren<QLabel *>())

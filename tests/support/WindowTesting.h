@@ -108,7 +108,9 @@ struct RecordedHelp {
         QString text;
     };
     std::vector<Shown> shown;
-    ContextHelp::Display previous = ContextHelp::setDisplay([this](QWidget *c, int topic, const QString &text,
-                                                                   const QPoint &) { shown.push_back({c, topic, text}); });
+    ContextHelp::Display previous =
+        ContextHelp::setDisplay([this](QWidget *c, int topic, const QString &text, const QPoint &) {
+            shown.push_back({c, topic, text});
+        });
     ~RecordedHelp() { ContextHelp::setDisplay(previous); }
 };
