@@ -1,64 +1,27 @@
-#include "core/AppState.h"
-#include "mainwindow/ContextHelp.h"
 #include "mainwindow/FolderTree.h"
-#include "mainwindow/PathHelpers.h"
 #include "mainwindow/TwipsLayout.h"
 #include "mainwindow/frmMain.h"
 #include "platform/FileNames.h"
 #include "platform/SingleInstance.h"
-#include "ScriptedMessages.h"
-#include "TestFiles.h"
+#include "WindowTesting.h"
 
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
 #include <QToolButton>
-#include <QTreeWidget>
-#include <gtest/gtest.h>
 
 namespace {
 
-class MainWindow : public ::testing::Test {
+class MainWindow : public WindowTest {
 protected:
-    QTemporaryDir home;
+    const QTemporaryDir &home = dir;
     QString settings = home.filePath("settings");
     QString ini = home.filePath("settings/Orvanel.ini");
-    ScriptedMessages box;
-
     QString data = home.filePath("data");
-    QByteArray oldHome = qgetenv("HOME");
+    TestRoots roots{home.path(), {home.path(), QStringLiteral("/")}};
 
     void SetUp() override
     {
-        resetAppState();
-        QDir().mkpath(home.filePath("data/Work/Old"));
-        QDir().mkpath(home.filePath("data/Music"));
-        writeBytes(home.filePath("data/Work/notes.txt"), "n");
-        writeBytes(home.filePath("data/Work/plan.doc"), "p");
-        writeBytes(home.filePath("data/Work/.hidden"), "h");
-        qputenv("HOME", home.path().toUtf8());
-        const QString h = home.path();
-        Roots::setProvider([h] { return QStringList{h, QStringLiteral("/")}; });
+        makeTree(home.path(), {"data/Work/notes.txt", "data/Work/plan.doc", "data/Work/.h", "data/Music/"});
     }
-    void TearDown() override
-    {
-        Roots::setProvider(nullptr);
-        qputenv("HOME", oldHome);
-        resetAppState();
-    }
-    // A settings file whose two initial paths exist, so start-up asks nothing.
-    void withInitialPaths(const QByteArray &more = QByteArray())
-    {
-        QDir().mkpath(settings);
-        writeBytes(ini, "[General]\nLanguage=0\nLeftInitialPath=" + data.toUtf8()
-                            + "/Work\nRightInitialPath=" + data.toUtf8() + "\n" + more);
-    }
-
     std::unique_ptr<frmMain> start()
     {
         resetAppState();
@@ -66,263 +29,153 @@ protected:
         EXPECT_TRUE(w->load(settings, home.path()));
         return w;
     }
-    template <class T>
-    T *find(frmMain &w, const char *name)
+    // The left side starts in data/Work, the right one in data, without a question.
+    std::unique_ptr<frmMain> startAtWork()
     {
-        T *c = w.findChild<T *>(QString::fromLatin1(name));
-        EXPECT_NE(c, nullptr) << name;
-        return c;
+        QDir().mkpath(settings);
+        writeBytes(ini, "[General]\nLeftInitialPath=" + data.toUtf8() + "/Work\nRightInitialPath="
+                            + data.toUtf8() + "\n");
+        return start();
+    }
+    // Clicks the button, picks the item (if any) from the menu it pops up and
+    // gives the Initial item's caption while the menu was open.
+    static QString pick(frmMain &w, QToolButton *button, QMenu *menu, QAction *item = nullptr)
+    {
+        QString caption;
+        QTimer::singleShot(50, &w, [&] {
+            caption = w.mnuRecallPathItem[1]->text();
+            if (item)
+                item->trigger();
+            menu->close();
+        });
+        QTest::mouseClick(button, Qt::LeftButton);
+        return caption;
     }
 };
 
-TEST_F(MainWindow, FirstStartWithoutSettingsIsGreekWithEveryStartUpValue)
+TEST_F(MainWindow, FirstStartIsGreekAndTheLanguageButtonsSwitchTextsAndHelpForTheNextStartToo)
 {
     auto w = start();
-    EXPECT_TRUE(App().LanguageIsGreek);
-    EXPECT_EQ(App().OptionValues, Options());
-    EXPECT_EQ(App().ReminderSwitches, Reminders());
-    EXPECT_EQ(App().MessageTitle, "Συγχρονισμός φακέλλων");
     EXPECT_EQ(w->windowTitle(), "Συγχρονισμός φακέλλων");
-    EXPECT_EQ(readBytes(ini), "[General]\nLanguage=0\n");
-    EXPECT_EQ(readBytes(home.filePath("settings/SavedLeftPaths.txt")), "");
-    EXPECT_EQ(readBytes(home.filePath("settings/SavedRightPaths.txt")), "");
-    EXPECT_EQ(App().HelpFilePath, QDir(home.path()).filePath("OrvanelGr.hlp"));
-    EXPECT_EQ(find<QToolButton>(*w, "cmdRefresh_1")->toolTip(), "Ανανέωση διαδρομής");
-    EXPECT_EQ(find<QLabel>(*w, "lblFileType_0")->text(), "Τύπος αρχείων");
-    EXPECT_EQ(find<QLineEdit>(*w, "txtFileType_0")->text(), "*.*");
-    EXPECT_EQ(find<QLineEdit>(*w, "txtFileType_1")->text(), "*.*");
-    EXPECT_EQ(w->mnuRecallPathItem[0]->text(), "Πρόσφατες");
-    EXPECT_TRUE(find<QLabel>(*w, "lblCopyright")->text().contains("©"));
-    // Both sides start at the home folder, each after saying so.
-    ASSERT_EQ(box.shown.size(), 2u);
-    EXPECT_EQ(box.shown[0].title, "<--  Ανάκληση διαδρομής");
-    EXPECT_EQ(box.shown[1].title, "Ανάκληση διαδρομής  -->");
+    EXPECT_TRUE(w->lblCopyright->text().contains("©"));
+    EXPECT_EQ(readBytes(ini), "[General]\nLanguage=0\n") << "the home folder is not stored";
+    EXPECT_EQ(readBytes(settings + "/SavedLeftPaths.txt") + readBytes(settings + "/SavedRightPaths.txt"), "");
+    for (int side = 0; side < 2; ++side) {
+        EXPECT_EQ(w->txtFileType[side]->text(), "*.*");
+        EXPECT_EQ(SelectedPath(w->tvwControl[side]), home.path());
+    }
+    ASSERT_EQ(box.shown.size(), 2u) << "each side says where it starts";
     EXPECT_EQ(box.shown[0].prompt, "Δεν έχει ορισθεί κάποια αρχική διαδρομή και έτσι, ως αρχική "
                                    "διαδρομή, θα χρησιμοποιηθεί η «" + home.path() + "».");
     EXPECT_EQ(box.shown[0].style, 64);
-    EXPECT_EQ(SelectedPath(w->tvwControl[0]), home.path());
-    EXPECT_EQ(SelectedPath(w->tvwControl[1]), home.path());
-    EXPECT_EQ(readBytes(ini), "[General]\nLanguage=0\n") << "the home folder is not stored";
-}
-
-TEST_F(MainWindow, LanguageButtonsSwitchEveryTextAndTheNextStartKeepsIt)
-{
-    auto w = start();
-    box.shown.clear();
-    QTest::mouseClick(find<QToolButton>(*w, "cmdLanguage_1"), Qt::LeftButton);
-    EXPECT_FALSE(App().LanguageIsGreek);
+    EXPECT_EQ(box.shown[1].title, "Ανάκληση διαδρομής  -->");
+    QTest::mouseClick(w->cmdHelp, Qt::LeftButton);
+    QTest::mouseClick(w->cmdLanguage[1], Qt::LeftButton);
     EXPECT_EQ(w->windowTitle(), "Folder synchronization");
-    EXPECT_EQ(find<QToolButton>(*w, "cmdSavePath_0")->toolTip(), "Save path");
-    EXPECT_EQ(find<QToolButton>(*w, "cmdUpOneLevel_1")->toolTip(), "Up one level");
-    EXPECT_EQ(find<QToolButton>(*w, "cmdSynchronize")->toolTip(), "Folder synchronization");
-    EXPECT_EQ(find<QToolButton>(*w, "cmdEnd")->toolTip(), "Exit");
-    EXPECT_EQ(find<QLabel>(*w, "lblFileType_1")->text(), "File type");
-    EXPECT_EQ(w->mnuSavePathItem[3]->text(), "Cancel");
-    EXPECT_EQ(find<QToolButton>(*w, "cmdLanguage_0")->toolTip(), "Ελληνικά / Greek");
+    EXPECT_EQ(w->cmdSavePath[0]->toolTip(), "Save path");
     EXPECT_EQ(App().HelpFilePath, QDir(home.path()).filePath("OrvanelUk.hlp"));
     EXPECT_EQ(readBytes(ini), "[General]\nLanguage=1\n");
-    EXPECT_TRUE(box.shown.empty());
-
-    // English again: same texts, the key written again.
-    QTest::mouseClick(find<QToolButton>(*w, "cmdLanguage_1"), Qt::LeftButton);
-    EXPECT_EQ(find<QToolButton>(*w, "cmdSavePath_0")->toolTip(), "Save path");
-    EXPECT_EQ(readBytes(ini), "[General]\nLanguage=1\n");
-
+    QTest::mouseClick(w->cmdHelp, Qt::LeftButton);
+    ASSERT_EQ(box.shown.size(), 4u) << "the switch itself says nothing";
+    EXPECT_TRUE(box.shown[2].prompt.contains("\r\n4) Ένα αρχείο ή/και το όνομα ενός αρχείου.\r\n"));
+    EXPECT_EQ(box.shown[3].title, "Help");
+    EXPECT_EQ(box.shown[3].style, 64);
     w.reset();
     w = start();
-    EXPECT_FALSE(App().LanguageIsGreek);
     EXPECT_EQ(w->windowTitle(), "Folder synchronization");
-    EXPECT_EQ(readBytes(ini), "[General]\nLanguage=1\n");
 }
 
-TEST_F(MainWindow, StartReadsAnEditedFileAndKeepsItsOtherLines)
+TEST_F(MainWindow, StartReadsAnEditedFileKeepsItsOtherLinesAndRecallsWhatIsLeftOfAPath)
 {
     QDir().mkpath(settings);
-    const QByteArray edited = "; my settings\n[General]\nLanguage=2\nLeftInitialPath=" + data.toUtf8() + "\n"
-                              "Colour=blue\n\n[Options]\nLevels=12345\nDeleteOnCancel=2\n"
-                              "[warnings]\noptions=0\n";
+    const QByteArray edited = "; mine\n[General]\nLanguage=2\nLeftInitialPath=" + data.toUtf8()
+                              + "/Music/Gone\nColour=red\n\n[Options]\nLevels=12345\n[warnings]\noptions=0\n";
     writeBytes(ini, edited);
+    box.answer(Msg::Ok);
     auto w = start();
-    EXPECT_FALSE(App().LanguageIsGreek);
-    EXPECT_EQ(App().InitialPath[0], data);
-    EXPECT_EQ(App().InitialPath[1], home.path()) << "in memory only";
-    ASSERT_EQ(box.shown.size(), 1u);
-    EXPECT_EQ(box.shown[0].prompt, "'" + home.path() + "' will be used as the default initial path, "
-                                   "since an initial path has not been set.");
-    EXPECT_EQ(box.shown[0].title, "Recall path  -->");
     EXPECT_EQ(App().OptionValues.Levels, 1234);
-    EXPECT_FALSE(App().OptionValues.DeleteOnCancel);
     EXPECT_FALSE(App().ReminderSwitches.Options);
-    EXPECT_TRUE(App().ReminderSwitches.Target);
     QByteArray expected = edited;
-    expected.replace("Language=2", "Language=1");
-    EXPECT_EQ(readBytes(ini), expected);
+    EXPECT_EQ(readBytes(ini), expected.replace("Language=2", "Language=1"));
+    // The left side asks, retries and stays as deep as its path exists; the right one starts at home.
+    EXPECT_EQ(SelectedPath(w->tvwControl[0]), data + "/Music");
+    EXPECT_EQ(App().InitialPath[0], data + "/Music/Gone") << "the setting is used as it is";
+    ASSERT_EQ(box.shown.size(), 3u);
+    EXPECT_TRUE(box.shown[0].prompt.startsWith("You are trying to recall path '" + data + "/Music/Gone', "
+                                               "which could not be located on your computer. The path "
+                                               "that has been recalled so far, is '" + data + "/Music'."));
+    EXPECT_EQ(box.shown[0].style, 33);
+    EXPECT_EQ(box.shown[1].prompt, "Path '" + data + "/Music/Gone', could not be recalled after all. "
+                                   "The path that has been recalled, is '" + data + "/Music'.");
+    EXPECT_EQ(box.shown[1].style, 64);
+    EXPECT_EQ(box.shown[2].title, "Recall path  -->");
 }
 
-TEST_F(MainWindow, SecondInstanceIsRefusedInEnglishAndTouchesNoFile)
-{
-    QDir().mkpath(settings);
-    SingleInstance running(settings);
-    ASSERT_EQ(running.acquire(), SingleInstance::Result::Acquired);
-    frmMain w;
-    EXPECT_FALSE(w.load(settings, home.path()));
-    ASSERT_EQ(box.shown.size(), 1u);
-    EXPECT_EQ(box.shown[0].prompt, "The application is already active and cannot have more than "
-                                   "one instances at the same time.");
-    EXPECT_EQ(box.shown[0].title, "");
-    EXPECT_EQ(box.shown[0].style, 16);
-    EXPECT_EQ(entriesOf(settings), QStringList{SingleInstance::lockFileName()});
-}
-
-TEST_F(MainWindow, UnusableSettingsFolderIsReportedAndTheWindowStillStarts)
+TEST_F(MainWindow, AnUnusableSettingsFolderIsReportedAndASecondInstanceRefusedInEnglish)
 {
     writeBytes(settings, "a file where the folder should be");
     auto w = start();
     ASSERT_FALSE(box.shown.empty());
     EXPECT_EQ(box.shown[0].title, ", 150.");
-    EXPECT_EQ(box.shown[0].style, 64);
-    EXPECT_EQ(w->windowTitle(), "Συγχρονισμός φακέλλων");
+    EXPECT_EQ(w->windowTitle(), "Συγχρονισμός φακέλλων") << "the window still starts";
     EXPECT_EQ(readBytes(settings), "a file where the folder should be");
+    // A start beside a running instance touches no file.
+    QFile::remove(settings);
+    QDir().mkpath(settings);
+    SingleInstance running(settings);
+    ASSERT_EQ(running.acquire(), SingleInstance::Result::Acquired);
+    box.shown.clear();
+    frmMain second;
+    EXPECT_FALSE(second.load(settings, home.path()));
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].prompt, "The application is already active and cannot have more than "
+                                   "one instances at the same time.");
+    EXPECT_EQ(box.shown[0].style, 16);
+    EXPECT_EQ(entriesOf(settings), QStringList{SingleInstance::lockFileName()});
 }
 
-TEST_F(MainWindow, HelpButtonShowsTheHelpMessage)
+TEST_F(MainWindow, ControlsScaleWithTheWindowFiltersApplyWhileTypingAndTidyOnLeavingEndAsksNothing)
 {
-    withInitialPaths();
-    auto w = start();
-    QTest::mouseClick(find<QToolButton>(*w, "cmdHelp"), Qt::LeftButton);
-    QTest::mouseClick(find<QToolButton>(*w, "cmdLanguage_1"), Qt::LeftButton);
-    QTest::mouseClick(find<QToolButton>(*w, "cmdHelp"), Qt::LeftButton);
-    ASSERT_EQ(box.shown.size(), 2u);
-    EXPECT_EQ(box.shown[0].title, "Βοήθεια");
-    EXPECT_TRUE(box.shown[0].prompt.startsWith("Για να λάβουμε άμεση βοήθεια"));
-    EXPECT_TRUE(box.shown[0].prompt.contains("\r\n4) Ένα αρχείο ή/και το όνομα ενός αρχείου.\r\n"));
-    EXPECT_EQ(box.shown[1].title, "Help");
-    EXPECT_TRUE(box.shown[1].prompt.endsWith("will be stored."));
-    EXPECT_EQ(box.shown[1].prompt.count("\r\n\r\n"), 3);
-    EXPECT_EQ(box.shown[1].style, 64);
-}
-
-TEST_F(MainWindow, ControlsSitAtTheirDesignPlacesAndScaleWithTheWindow)
-{
-    withInitialPaths();
-    auto w = start();
-    w->show();
-    w->resize(w->layoutHelper()->designSize());
-    QApplication::processEvents();
-    auto *tree = find<QTreeWidget>(*w, "tvwControl_1");
-    auto *star = find<QPushButton>(*w, "cmdAsterisk_0");
-    auto *box0 = find<QLineEdit>(*w, "txtFileType_0");
-    EXPECT_EQ(tree->geometry(), QRect(384, 8, 353, 265));
-    EXPECT_EQ(star->height(), box0->height()) << "the *.* button takes the filter box's height";
-    EXPECT_EQ(star->y(), box0->y());
+    auto w = startAtWork();
+    activate(w.get());
     w->resize(w->layoutHelper()->designSize() * 2);
     QApplication::processEvents();
-    EXPECT_NEAR(tree->x(), 768, 1);
-    EXPECT_NEAR(tree->width(), 706, 2);
-    EXPECT_NEAR(tree->height(), 530, 2);
-}
-
-TEST_F(MainWindow, EndClosesTheWindowWithoutAnyQuestion)
-{
-    withInitialPaths();
-    auto w = start();
-    w->show();
-    QTest::mouseClick(find<QToolButton>(*w, "cmdEnd"), Qt::LeftButton);
-    EXPECT_FALSE(w->isVisible());
-    EXPECT_TRUE(box.shown.empty());
-}
-
-TEST_F(MainWindow, FilterRulesApplyWhileTypingAndTidyOnLeaving)
-{
-    withInitialPaths();
-    auto w = start();
+    EXPECT_NEAR(w->tvwControl[1]->x(), 768, 1);
+    EXPECT_NEAR(w->tvwControl[1]->width(), 706, 2);
+    EXPECT_NEAR(w->tvwControl[1]->height(), 530, 2);
     FileList *list = w->filFile[0];
     QLineEdit *filter = w->txtFileType[0];
-    ASSERT_EQ(list->folder(), data + "/Work");
-    EXPECT_EQ(list->count(), 3) << "hidden files are listed";
-
     filter->setText("*.txt");
     EXPECT_EQ(list->count(), 1);
     filter->setText("*.doc;");
     EXPECT_EQ(list->pattern(), "*.txt") << "a trailing ; waits for the next pattern";
-    filter->setText("*.doc;*.txt");
-    EXPECT_EQ(list->count(), 2);
-
-    w->show();
-    w->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-    filter->setFocus();
-    filter->setText("  *.bak  ");
-    w->txtFileType[1]->setFocus();
-    EXPECT_EQ(filter->text(), "*.bak");
-    filter->setFocus();
-    filter->clear();
-    w->txtFileType[1]->setFocus();
-    EXPECT_EQ(filter->text(), "*.*");
+    for (auto [typed, left] : {std::pair{"  *.bak  ", "*.bak"}, std::pair{"", "*.*"}}) {
+        filter->setFocus();
+        filter->setText(typed);
+        w->txtFileType[1]->setFocus();
+        EXPECT_EQ(filter->text(), left);
+    }
     EXPECT_EQ(list->count(), 3);
+    QTest::mouseClick(w->cmdEnd, Qt::LeftButton);
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_TRUE(box.shown.empty());
 }
 
-TEST_F(MainWindow, UpOneLevelClimbsToTheParentAndStopsAtTheTop)
+TEST_F(MainWindow, UpOneLevelStopsAtTheTopAndRefreshShowsNewFolders)
 {
-    withInitialPaths();
-    auto w = start();
+    auto w = startAtWork();
     QTest::mouseClick(w->cmdUpOneLevel[0], Qt::LeftButton);
     EXPECT_EQ(SelectedPath(w->tvwControl[0]), data);
-    EXPECT_EQ(w->filFile[0]->folder(), data);
-
     ASSERT_TRUE(SelectPath("/", w->tvwControl[1], w->filFile[1], w->lstControl[1]));
     QTest::mouseClick(w->cmdUpOneLevel[1], Qt::LeftButton);
     ASSERT_EQ(box.shown.size(), 1u);
     EXPECT_EQ(box.shown[0].title, "Ένα επίπεδο επάνω");
     EXPECT_EQ(box.shown[0].style, 16);
     EXPECT_EQ(SelectedPath(w->tvwControl[1]), "/");
-}
-
-TEST_F(MainWindow, RefreshShowsNewFoldersAndRecallsWhatIsLeftOfARemovedOne)
-{
-    withInitialPaths();
-    auto w = start();
-    QDir().mkpath(data + "/Work/Fresh");
+    QDir().mkpath(data + "/Fresh");
     QTest::mouseClick(w->cmdRefresh[0], Qt::LeftButton);
-    EXPECT_EQ(SelectedPath(w->tvwControl[0]), data + "/Work");
-    EXPECT_NE(w->tvwControl[0]->node(FolderTree::makeKey(0, data + "/Work/Fresh")), nullptr);
-
-    ASSERT_TRUE(SelectPath(data + "/Work/Old", w->tvwControl[0], w->filFile[0], w->lstControl[0]));
-    ASSERT_TRUE(QDir(data + "/Work/Old").removeRecursively());
-    box.answer(Msg::Cancel);
-    QTest::mouseClick(w->cmdRefresh[0], Qt::LeftButton);
-    ASSERT_EQ(box.shown.size(), 1u);
-    EXPECT_EQ(box.shown[0].title, "<--  Ανάκληση διαδρομής");
-    EXPECT_EQ(SelectedPath(w->tvwControl[0]), data + "/Work");
-}
-
-TEST_F(MainWindow, AMissingInitialPathIsRecalledAsFarAsItExists)
-{
-    withInitialPaths();
-    writeBytes(ini, "[General]\nLeftInitialPath=" + data.toUtf8() + "/Music/Gone\nRightInitialPath="
-                        + data.toUtf8() + "\n");
-    box.answer(Msg::Ok);
-    auto w = start();
-    ASSERT_EQ(box.shown.size(), 2u);
-    EXPECT_EQ(box.shown[0].style, 33);
-    EXPECT_EQ(box.shown[1].style, 64);
-    EXPECT_EQ(SelectedPath(w->tvwControl[0]), data + "/Music");
-    EXPECT_EQ(App().InitialPath[0], data + "/Music/Gone") << "the setting is used as it is";
-}
-
-TEST_F(MainWindow, RecallMenuShowsTheInitialPathWhileOpen)
-{
-    withInitialPaths();
-    auto w = start();
-    QString whileOpen;
-    QTimer::singleShot(50, w.get(), [&] {
-        whileOpen = w->mnuRecallPathItem[1]->text();
-        w->mnuRecallPath->close();
-    });
-    QTest::mouseClick(w->cmdRecallPath[1], Qt::LeftButton);
-    EXPECT_EQ(whileOpen, "Αρχική  [ " + data + " ]");
-    EXPECT_EQ(w->mnuRecallPathItem[1]->text(), "Αρχική");
-    EXPECT_EQ(w->mnuRecallPath->property("side").toInt(), 1);
+    EXPECT_EQ(SelectedPath(w->tvwControl[0]), data);
+    EXPECT_NE(w->tvwControl[0]->node(FolderTree::makeKey(0, data + "/Fresh")), nullptr);
 }
 
 TEST_F(MainWindow, NamesOfAnOldGreekDiskShowReadableAndKeepTheirBytes)
@@ -335,50 +188,33 @@ TEST_F(MainWindow, NamesOfAnOldGreekDiskShowReadableAndKeepTheirBytes)
     // The settings folder has such a name too, and keeps the initial path's bytes.
     settings = home.filePath(FileNames::fromBytes(kLegacyName));
     makeTree(home.path(), {kLegacyName + "/"});
-    writeBytes(settings + "/Orvanel.ini", "[General]\nLanguage=0\nLeftInitialPath=" + path
-                                              + "\nRightInitialPath=" + data.toUtf8() + "\n");
+    writeBytes(settings + "/Orvanel.ini", "[General]\nLeftInitialPath=" + path + "\nRightInitialPath="
+                                              + data.toUtf8() + "\n");
     auto w = start();
     EXPECT_TRUE(box.shown.empty()) << "the lock, the settings and the initial path were all found";
     EXPECT_EQ(readBytes(settings + "/SavedLeftPaths.txt"), "");
     EXPECT_FALSE(QDir(home.path()).exists(QString(8, QChar::ReplacementCharacter)))
         << "nothing made under the name's mangled spelling";
-
     FolderTree *tree = w->tvwControl[0];
     QTreeWidgetItem *node = tree->currentItem();
-    ASSERT_NE(node, nullptr);
     EXPECT_EQ(node->text(0), "R&" + shown);
     EXPECT_EQ(FileNames::toBytes(SelectedPath(tree)), path);
-    QStringList children, files;
-    for (int i = 0; i < node->childCount(); ++i)
-        children << node->child(i)->text(0);
-    for (int i = 0; i < w->filFile[0]->count(); ++i)
-        files << w->filFile[0]->item(i)->text();
-    EXPECT_EQ(children, QStringList({"a\\x01b", shown}));
-    EXPECT_EQ(files, QStringList({"new\\x0Aline", shown + ".txt"}));
-
+    EXPECT_EQ(textsOf(node), QStringList({"a\\x01b", shown}));
+    EXPECT_EQ(textsOf(w->filFile[0]), QStringList({"new\\x0Aline", shown + ".txt"}));
     tree->setCurrentItem(node->child(1));
     EXPECT_EQ(FileNames::toBytes(SelectedPath(tree)), path + "/" + kLegacyName);
-    EXPECT_TRUE(w->filFile[0]->isVisibleTo(w.get())) << "the folder was read by its bytes";
-
-    QString whileOpen;
-    QTimer::singleShot(50, w.get(), [&] {
-        whileOpen = w->mnuRecallPathItem[1]->text();
-        w->mnuRecallPath->close();
-    });
-    QTest::mouseClick(w->cmdRecallPath[0], Qt::LeftButton);
-    EXPECT_EQ(whileOpen, "Αρχική  [ " + data + "/R&&" + shown + " ]") << "no shortcut mark";
+    EXPECT_TRUE(w->filFile[0]->isVisibleTo(w.get()) && w->filFile[0]->count() == 0) << "read by its bytes";
+    EXPECT_EQ(pick(*w, w->cmdRecallPath[0], w->mnuRecallPath), "Αρχική  [ " + data + "/R&&" + shown + " ]")
+        << "no shortcut mark";
 }
 
 TEST_F(MainWindow, SynchronizeOpensTheOptionsFirstOnlyWhenAsked)
 {
-    withInitialPaths();
-    auto w = start();
+    auto w = startAtWork();
     QStringList opened;
-    App().ReminderSwitches.Options = false;
+    App().ReminderSwitches = {false, false, false, false, false}; // none may block
     w->openOptions = [&] { opened << "options " + QString::number(App().CurrentReminder); };
-    w->openSynchronization = [&](const RunInputs &in) {
-        opened << "sync " + in.SourcePath[0] + " " + in.Pattern[1];
-    };
+    w->openSynchronization = [&](const RunInputs &in) { opened << in.SourcePath[0] + " " + in.Pattern[1]; };
     w->openAbout = [&] { opened << "about"; };
     w->txtFileType[1]->setText("*.txt");
     QTest::mouseClick(w->cmdSynchronize, Qt::LeftButton);
@@ -387,54 +223,35 @@ TEST_F(MainWindow, SynchronizeOpensTheOptionsFirstOnlyWhenAsked)
     QTest::mouseClick(w->cmdOptions, Qt::LeftButton);
     QTest::mousePress(w->picCopyright, Qt::LeftButton);
     QTest::mousePress(w->lblCopyright, Qt::RightButton);
-    const QString sync = "sync " + data + "/Work *.txt";
+    const QString sync = data + "/Work *.txt";
     EXPECT_EQ(opened, (QStringList{"options 1", sync, sync, "options 1", "about"}));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-TEST_F(MainWindow, SaveMenuStoresTheSidesFolderAndRecallMenuBringsTheInitialPathBack)
+TEST_F(MainWindow, PathMenusActOnTheSideWhoseButtonOpenedThem)
 {
-    withInitialPaths();
-    auto w = start();
-    w->mnuSavePath->setProperty("side", 1);
+    writeBytes(home.filePath("OrvanelGr.hlp"), "[10080]\nΑνάκληση δεξιά\n[10030]\nΑποθήκευση αριστερά\n");
+    auto w = startAtWork();
+    RecordedHelp help;
     box.answer(Msg::Yes);
-    w->mnuSavePathItem[0]->trigger();
-    EXPECT_EQ(readBytes(home.filePath("settings/SavedRightPaths.txt")), data.toUtf8() + "\r\n");
-    EXPECT_EQ(readBytes(home.filePath("settings/SavedLeftPaths.txt")), "");
-
+    pick(*w, w->cmdSavePath[1], w->mnuSavePath, w->mnuSavePathItem[0]);
+    EXPECT_EQ(readBytes(settings + "/SavedRightPaths.txt"), data.toUtf8() + "\r\n");
+    EXPECT_EQ(readBytes(settings + "/SavedLeftPaths.txt"), "");
     ASSERT_TRUE(SelectPath(data + "/Music", w->tvwControl[0], w->filFile[0], w->lstControl[0]));
-    w->mnuSavePath->setProperty("side", 0);
     box.answer(Msg::Yes);
-    w->mnuSavePathItem[1]->trigger();
+    pick(*w, w->cmdSavePath[0], w->mnuSavePath, w->mnuSavePathItem[1]);
     EXPECT_EQ(App().InitialPath[0], data + "/Music");
-
-    ASSERT_TRUE(SelectPath(data, w->tvwControl[0], w->filFile[0], w->lstControl[0]));
-    w->mnuRecallPath->setProperty("side", 0);
-    w->mnuRecallPathItem[1]->trigger();
+    w->cmdUpOneLevel[0]->click();
+    pick(*w, w->cmdRecallPath[0], w->mnuRecallPath, w->mnuRecallPathItem[1]);
     EXPECT_EQ(SelectedPath(w->tvwControl[0]), data + "/Music");
+    EXPECT_EQ(pick(*w, w->cmdRecallPath[1], w->mnuRecallPath, w->mnuRecallPathItem[2]),
+              "Αρχική  [ " + data + " ]");
+    EXPECT_EQ(w->mnuRecallPathItem[1]->text(), "Αρχική");
+    pick(*w, w->cmdSavePath[0], w->mnuSavePath, w->mnuSavePathItem[2]);
+    ASSERT_EQ(help.shown.size(), 2u);
+    EXPECT_EQ(help.shown[0].topic, 10080);
+    EXPECT_EQ(help.shown[1].topic, 10030);
     EXPECT_EQ(box.unexpected, 0);
 }
 
-TEST_F(MainWindow, EveryControlHasItsHelpTopicAndTheMenusShowTheButtonsHelp)
-{
-    withInitialPaths();
-    writeBytes(home.filePath("OrvanelGr.hlp"), "[10080]\nΑνάκληση δεξιά\n[10030]\nΑποθήκευση αριστερά\n");
-    auto w = start();
-    EXPECT_EQ(ContextHelp::topic(w->tvwControl[1]), 10020);
-    EXPECT_EQ(ContextHelp::topic(w->txtFileType[1]), 10220);
-    EXPECT_EQ(ContextHelp::topic(w->cmdLanguage[0]), 10120);
-    EXPECT_EQ(ContextHelp::topic(w->lstControl[0]), 10230);
-    EXPECT_EQ(ContextHelp::topic(w->picCopyright), 10180);
-    QList<int> shown;
-    auto previous = ContextHelp::setDisplay(
-        [&](QWidget *, int topic, const QString &, const QPoint &) { shown << topic; });
-    w->mnuRecallPath->setProperty("side", 1);
-    w->mnuRecallPathItem[2]->trigger();
-    w->mnuSavePath->setProperty("side", 0);
-    w->mnuSavePathItem[2]->trigger();
-    ContextHelp::setDisplay(previous);
-    EXPECT_EQ(shown, (QList<int>{10080, 10030}));
-}
-
 } // namespace
-

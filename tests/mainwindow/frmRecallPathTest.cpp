@@ -1,58 +1,27 @@
-#include "core/AppState.h"
 #include "mainwindow/Icons.h"
 #include "mainwindow/frmRecallPath.h"
 #include "platform/FileNames.h"
-#include "ScriptedMessages.h"
-#include "TestFiles.h"
-
-#include <QApplication>
-#include <QFile>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
-#include <gtest/gtest.h>
+#include "WindowTesting.h"
 
 namespace {
 
-class RecallWindow : public ::testing::Test {
+class RecallWindow : public WindowTest {
 protected:
-    QTemporaryDir dir;
     QString left = dir.filePath("SavedLeftPaths.txt");
     QString right = dir.filePath("SavedRightPaths.txt");
-    ScriptedMessages box;
-    QByteArray oldEditor = qgetenv("ORVANEL_EDITOR");
-    bool hadEditor = qEnvironmentVariableIsSet("ORVANEL_EDITOR");
 
     void SetUp() override
     {
-        resetAppState();
-        App().LanguageIsGreek = false;
         App().SavedPathsFile[0] = left;
         App().SavedPathsFile[1] = right;
     }
-    void TearDown() override
-    {
-        if (hadEditor)
-            qputenv("ORVANEL_EDITOR", oldEditor);
-        else
-            qunsetenv("ORVANEL_EDITOR");
-        resetAppState();
-    }
+    void TearDown() override { qunsetenv("ORVANEL_EDITOR"); }
     // The editor: a shell script that gets the file as its last argument.
     void editorDoes(const QByteArray &shell)
     {
         const QString path = dir.filePath("editor.sh");
         writeBytes(path, shell);
         qputenv("ORVANEL_EDITOR", "/bin/sh " + QFile::encodeName(path));
-    }
-    static QStringList items(const QListWidget *list)
-    {
-        QStringList out;
-        for (int i = 0; i < list->count(); ++i)
-            out << list->item(i)->text();
-        return out;
     }
     static QColor background(const QListWidget *list) { return list->palette().color(QPalette::Base); }
     static void clickRow(QListWidget *list, int row)
@@ -66,96 +35,56 @@ TEST_F(RecallWindow, ListsTheSideAndRecallsTheClickedLineAsStored)
 {
     // A line is a path's bytes: shown readable, recalled exactly.
     writeBytes(right, "/a\r\n\r\n  /b\xd6\x01 \r\n");
-    App().RecallSide = 1;
-    frmRecallPath w;
-    w.show();
-    EXPECT_EQ(w.windowTitle(), "Recall path  -->");
-    EXPECT_EQ(w.cmdCancel->text(), "Cancel");
-    EXPECT_EQ(w.cmdEdit->text(), "Edit");
-    EXPECT_EQ(w.cmdRecall->text(), "Recall");
-    EXPECT_EQ(items(w.lstSavedPaths), QStringList({"/a", "  /b\\xD6\\x01 "}));
-    EXPECT_TRUE(w.lstSavedPaths->selectedItems().isEmpty());
-    EXPECT_FALSE(w.cmdRecall->isEnabled());
-    EXPECT_EQ(background(w.lstSavedPaths), colorOf(RightSideColor));
-    EXPECT_TRUE(QFile::exists(left)) << "both sides' files are made when missing";
-
-    clickRow(w.lstSavedPaths, 1);
-    EXPECT_TRUE(w.cmdRecall->isEnabled());
-    QTest::mouseClick(w.cmdRecall, Qt::LeftButton);
-    EXPECT_EQ(FileNames::toBytes(App().RecalledPath[1]), "  /b\xd6\x01 ");
-    EXPECT_EQ(w.result(), QDialog::Accepted);
-    EXPECT_FALSE(w.isVisible());
+    QString chosen;
+    const auto choose = [&](frmRecallPath &w) {
+        EXPECT_EQ(w.windowTitle(), "Recall path  -->");
+        EXPECT_EQ(textsOf(w.lstSavedPaths), QStringList({"/a", "  /b\\xD6\\x01 "}));
+        EXPECT_FALSE(w.cmdRecall->isEnabled());
+        EXPECT_EQ(background(w.lstSavedPaths), colorOf(RightSideColor));
+        EXPECT_TRUE(QFile::exists(left)) << "both sides' files are made when missing";
+        clickRow(w.lstSavedPaths, 1);
+        QTest::mouseClick(w.cmdRecall, Qt::LeftButton);
+    };
+    EXPECT_EQ(whileModal<frmRecallPath>([&] { chosen = frmRecallPath::chooseRecent(1); }, choose), 1);
+    EXPECT_EQ(FileNames::toBytes(chosen), "  /b\xd6\x01 ");
     EXPECT_TRUE(box.shown.empty());
 }
 
-TEST_F(RecallWindow, CancelLeavesNoPathInGreekToo)
+// The editor runs only after OK; whatever it leaves is listed, and a blank list stays grey.
+TEST_F(RecallWindow, EditRunsTheEditorAfterOkAndListsWhatItLeftAndCancelRecallsNothing)
 {
-    App().LanguageIsGreek = true;
-    writeBytes(left, "/a\r\n");
-    App().RecalledPath[0] = "/stale";
-    frmRecallPath w;
-    w.show();
-    EXPECT_EQ(w.windowTitle(), "<--  Ανάκληση διαδρομής");
-    EXPECT_EQ(w.cmdCancel->text(), "Άκυρο");
-    EXPECT_EQ(w.cmdEdit->text(), "Επεξεργασία");
-    EXPECT_EQ(w.cmdRecall->text(), "Ανάκληση");
-    clickRow(w.lstSavedPaths, 0);
-    QTest::mouseClick(w.cmdCancel, Qt::LeftButton);
-    EXPECT_EQ(App().RecalledPath[0], "");
-    EXPECT_EQ(w.result(), QDialog::Rejected);
-    EXPECT_FALSE(w.isVisible());
-}
-
-TEST_F(RecallWindow, BlankListIsGreyAndStaysGreyWhenTheEditFillsIt)
-{
-    writeBytes(left, " \r\n\t\n\r\n");
+    writeBytes(right, " \r\n\t\n\r\n");
     editorDoes("printf '/edited\\r\\n' > \"$1\"\n");
+    App().RecallSide = 1;
+    App().RecalledPath[1] = "/stale";
     frmRecallPath w;
     w.show();
     EXPECT_EQ(w.lstSavedPaths->count(), 0);
-    EXPECT_FALSE(w.cmdRecall->isEnabled());
     const QColor grey = background(w.lstSavedPaths);
-    EXPECT_NE(grey, colorOf(LeftSideColor));
     EXPECT_EQ(grey, w.palette().color(QPalette::Inactive, QPalette::Window));
-
     box.answer(Msg::Ok);
     QTest::mouseClick(w.cmdEdit, Qt::LeftButton);
     ASSERT_EQ(box.shown.size(), 1u);
     EXPECT_EQ(box.shown[0].prompt,
-              "The application is suspended for as long as you are editing the file '" + left + "'.");
-    EXPECT_EQ(box.shown[0].title, "<--  Edit saved paths");
+              "The application is suspended for as long as you are editing the file '" + right + "'.");
+    EXPECT_EQ(box.shown[0].title, "Edit saved paths  -->");
     EXPECT_EQ(box.shown[0].style, Msg::Information | Msg::OkCancel);
-    EXPECT_EQ(items(w.lstSavedPaths), QStringList({"/edited"}));
+    EXPECT_EQ(textsOf(w.lstSavedPaths), QStringList({"/edited"}));
     EXPECT_EQ(background(w.lstSavedPaths), grey);
-    EXPECT_FALSE(w.cmdRecall->isEnabled());
-    EXPECT_TRUE(w.isVisible());
-}
-
-TEST_F(RecallWindow, EditCancelledRunsNothingAndAnEditorThatRemovesTheFileGivesAnEmptyList)
-{
-    App().LanguageIsGreek = true;
-    App().RecallSide = 1;
-    writeBytes(right, "/a\r\n");
-    editorDoes("rm \"$1\"\n");
-    frmRecallPath w;
-    w.show();
     clickRow(w.lstSavedPaths, 0);
-
+    editorDoes("rm \"$1\"\n");
     box.answer(Msg::Cancel);
     QTest::mouseClick(w.cmdEdit, Qt::LeftButton);
-    ASSERT_EQ(box.shown.size(), 1u);
-    EXPECT_EQ(box.shown[0].prompt, "Η εφαρμογή αδρανοποιείται για όσο χρονικό διάστημα "
-                                   "επεξεργάζεστε το αρχείο «" + right + "».");
-    EXPECT_EQ(box.shown[0].title, "Επεξεργασία αποθηκευμένων διαδρομών  -->");
-    EXPECT_EQ(readBytes(right), "/a\r\n");
+    EXPECT_EQ(readBytes(right), "/edited\r\n");
     EXPECT_TRUE(w.cmdRecall->isEnabled()) << "the selection is kept";
-
     box.answer(Msg::Ok);
     QTest::mouseClick(w.cmdEdit, Qt::LeftButton);
     EXPECT_EQ(readBytes(right), "") << "made again, empty";
     EXPECT_EQ(w.lstSavedPaths->count(), 0);
     EXPECT_FALSE(w.cmdRecall->isEnabled());
-    EXPECT_EQ(box.shown.size(), 2u);
+    QTest::mouseClick(w.cmdCancel, Qt::LeftButton);
+    EXPECT_EQ(App().RecalledPath[1], "");
+    EXPECT_FALSE(w.isVisible());
 }
 
 TEST_F(RecallWindow, AnUnreadableListIsReportedAsAFillError)
@@ -164,21 +93,7 @@ TEST_F(RecallWindow, AnUnreadableListIsReportedAsAFillError)
     frmRecallPath w;
     ASSERT_EQ(box.shown.size(), 1u);
     EXPECT_TRUE(box.shown[0].title.endsWith(", 159.")) << box.shown[0].title.toStdString();
-    EXPECT_EQ(w.lstSavedPaths->count(), 0);
     EXPECT_FALSE(w.cmdRecall->isEnabled());
-}
-
-TEST_F(RecallWindow, ChooseRecentReturnsTheChoiceOfAModalRun)
-{
-    writeBytes(left, "/one\r\n/two\r\n");
-    QTimer::singleShot(0, [] {
-        auto *w = qobject_cast<frmRecallPath *>(QApplication::activeModalWidget());
-        ASSERT_NE(w, nullptr);
-        clickRow(w->lstSavedPaths, 1);
-        w->cmdRecall->click();
-    });
-    EXPECT_EQ(frmRecallPath::chooseRecent(0), "/two");
-    EXPECT_EQ(App().RecallSide, 0);
 }
 
 } // namespace

@@ -1,0 +1,116 @@
+#pragma once
+
+// What the window tests share: real windows driven with Qt Test inside
+// GoogleTest, the scripted message boxes and real files.
+#include "core/AppState.h"
+#include "core/Language.h"
+#include "mainwindow/ContextHelp.h"
+#include "ScriptedMessages.h"
+#include "TestFiles.h"
+#include "TestRoots.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <functional>
+#include <gtest/gtest.h>
+#include <vector>
+
+// A window test: the program's state fresh before and after it, English,
+// message boxes scripted, and a folder of its own.
+class WindowTest : public ::testing::Test {
+protected:
+    WindowTest()
+    {
+        resetAppState();
+        Language::applyState(Language::English);
+    }
+    ~WindowTest() override { resetAppState(); }
+
+    QTemporaryDir dir;
+    ScriptedMessages box;
+};
+
+// While it lives, the application's font is larger, as a user may set it.
+struct LargerFont {
+    const QFont normal = QApplication::font();
+    explicit LargerFont(double factor)
+    {
+        QFont larger = normal;
+        larger.setPointSizeF(normal.pointSizeF() * factor);
+        QApplication::setFont(larger);
+    }
+    ~LargerFont() { QApplication::setFont(normal); }
+};
+
+// What a list, or a tree node's children, show, row by row.
+inline QStringList textsOf(const QListWidget *list)
+{
+    QStringList t;
+    for (int i = 0; list && i < list->count(); ++i)
+        t << list->item(i)->text();
+    return t;
+}
+
+inline QStringList textsOf(const QTreeWidgetItem *node)
+{
+    QStringList t;
+    for (int i = 0; node && i < node->childCount(); ++i)
+        t << node->child(i)->text(0);
+    return t;
+}
+
+inline void click(QAbstractButton *b) { QTest::mouseClick(b, Qt::LeftButton, {}, b->rect().center()); }
+
+// Shows the window and waits until it has the keyboard.
+inline void activate(QWidget *w)
+{
+    w->show();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+}
+
+// Runs call, doing act on each modal window of type W that it opens; a window
+// that act leaves open fails the test and is ended. Returns how many opened.
+template <class W>
+int whileModal(const std::function<void()> &call, const std::function<void(W &)> &act)
+{
+    int opened = 0;
+    QTimer driver; // dies with this call, so it never fires into another test
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        if (auto *w = qobject_cast<W *>(QApplication::activeModalWidget())) {
+            ++opened;
+            act(*w);
+            if (w->isVisible()) {
+                ADD_FAILURE() << "still open";
+                w->done(QDialog::Rejected);
+            }
+        }
+    });
+    driver.start(0);
+    call();
+    return opened;
+}
+
+// While it lives, context help is recorded instead of shown.
+struct RecordedHelp {
+    struct Shown {
+        QWidget *control;
+        int topic;
+        QString text;
+    };
+    std::vector<Shown> shown;
+    ContextHelp::Display previous =
+        ContextHelp::setDisplay([this](QWidget *c, int topic, const QString &text, const QPoint &) {
+            shown.push_back({c, topic, text});
+        });
+    ~RecordedHelp() { ContextHelp::setDisplay(previous); }
+};
