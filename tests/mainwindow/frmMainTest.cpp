@@ -12,7 +12,7 @@ namespace {
 
 class MainWindow : public WindowTest {
 protected:
-    const QTemporaryDir &home = dir;
+    const TempDir &home = dir;
     QString settings = home.filePath("settings");
     QString ini = home.filePath("settings/Orvanel.ini");
     QString data = home.filePath("data");

@@ -16,7 +16,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -35,7 +34,7 @@ protected:
     }
     ~WindowTest() override { resetAppState(); }
 
-    QTemporaryDir dir;
+    TempDir dir;
     ScriptedMessages box;
 };
 
@@ -98,6 +97,22 @@ int whileModal(const std::function<void()> &call, const std::function<void(W &)>
     driver.start(0);
     call();
     return opened;
+}
+
+// Lets act handle the modal window W that the code under test is about to open;
+// a window act leaves open is a failure, and is closed so the test goes on.
+template <class W, class F>
+void whenModal(F act)
+{
+    QTimer::singleShot(0, [act] {
+        auto *w = qobject_cast<W *>(QApplication::activeModalWidget());
+        ASSERT_NE(w, nullptr) << "the window did not come up modally";
+        act(*w);
+        if (w->isVisible()) {
+            ADD_FAILURE() << "the window is still open";
+            w->close();
+        }
+    });
 }
 
 // While it lives, context help is recorded instead of shown.

@@ -1,7 +1,7 @@
 #include "sync/frmFinalSelection.h"
 #include "platform/FileNames.h"
 #include "TestFiles.h"
-#include "WindowDriving.h"
+#include "WindowTesting.h"
 
 #include <QLabel>
 #include <QListWidget>

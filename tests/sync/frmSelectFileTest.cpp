@@ -2,7 +2,7 @@
 #include "sync/frmSelectFile.h"
 #include "platform/FileNames.h"
 #include "TestFiles.h"
-#include "WindowDriving.h"
+#include "WindowTesting.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -3,7 +3,7 @@
 #include "platform/FileNames.h"
 #include "sync/frmSelectTargetFolder.h"
 #include "TestFiles.h"
-#include "WindowDriving.h"
+#include "WindowTesting.h"
 
 #include <QDir>
 #include <QFile>

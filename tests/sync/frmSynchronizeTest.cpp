@@ -4,7 +4,7 @@
 #include "sync/frmSkippedItems.h"
 #include "sync/frmSynchronize.h"
 #include "TestFiles.h"
-#include "WindowDriving.h"
+#include "WindowTesting.h"
 
 #include <QDir>
 #include <QGroupBox>
