@@ -25,6 +25,7 @@
 #include <atomic>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -99,22 +100,24 @@ template <typename Visit> void walk(const QString &folder, const QString &relati
 // commit them together; one thread is what a plain run does.
 void copyTree(const QString &src, const QString &dst, int threads)
 {
-    FileOps::createFolder(dst);
-    std::vector<std::pair<QString, QString>> files;
-    walk(src, QString(), [&](const QString &path, const QString &relative, bool folder) {
+    ::mkdir(QFile::encodeName(dst).constData(), 0777);
+    FileOps::Tree from(src), to(dst);
+    std::vector<QString> files;
+    walk(src, QString(), [&](const QString &, const QString &relative, bool folder) {
         if (folder)
-            FileOps::createFolder(dst + '/' + relative);
+            to.createFolder(relative);
         else if (threads == 1)
-            FileOps::copyFile(path, dst + '/' + relative, [] { return true; });
+            FileOps::copyFile(from, relative, to, relative, FileOps::Replace::No);
         else
-            files.emplace_back(path, dst + '/' + relative);
+            files.push_back(relative);
     });
     std::atomic<std::size_t> next{0};
     std::vector<std::thread> workers;
     for (int t = 0; t < threads && !files.empty(); ++t)
         workers.emplace_back([&] {
+            FileOps::Tree myFrom(src), myTo(dst); // a tree is one thread's
             for (std::size_t i; (i = next++) < files.size();)
-                FileOps::copyFile(files[i].first, files[i].second, [] { return true; });
+                FileOps::copyFile(myFrom, files[i], myTo, files[i], FileOps::Replace::No);
         });
     for (std::thread &w : workers)
         w.join();

@@ -5,8 +5,8 @@
 #include <cerrno>
 #include <cstring>
 
-AppError::AppError(int number, QString description)
-    : m_number(number), m_description(std::move(description)),
+AppError::AppError(int number, QString description, int err)
+    : m_number(number), m_errno(err), m_description(std::move(description)),
       m_what(QByteArray::number(number) + ": " + m_description.toUtf8())
 {
 }

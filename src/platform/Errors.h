@@ -20,7 +20,7 @@ constexpr int ElementNotFound = 35601;
 // An error with the number and description shown in the common error report.
 class AppError : public std::exception {
 public:
-    AppError(int number, QString description);
+    AppError(int number, QString description, int err = 0);
     // The error of a failed system call: errno mapped to our number, the
     // system's own text as the description, naming the path when there is one.
     static AppError fromErrno(int err, const QString &path = QString());

@@ -1,74 +1,160 @@
 #pragma once
 
+#include "Errors.h"
+
+#include <QByteArray>
 #include <QHash>
 #include <QSet>
 #include <QStringList>
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
-// The file-system operations of the copying step. Failures throw AppError
-// with the program's error numbers; the refusals a user can cause (a
-// write-protected destination, a folder that exists or is not empty) are 75.
+// The one place the program touches the file system. Everything a run does
+// works relative to folder descriptors: a root is resolved once, and below it
+// each folder is opened by its name inside its parent, never through a
+// symlink, so a symlink where a folder is expected can neither lead a run
+// outside its trees nor be slipped in while a run goes on. No operation
+// depends on a path length limit.
+//
+// Paths and names are the program's text form of the bytes on disk
+// (FileNames). Failures throw AppError with the program's error numbers; the
+// refusals a user can cause (a write-protected destination, a folder that
+// exists or is not empty) are 75. A symlink or a file where a folder is
+// expected fails with ELOOP or ENOTDIR.
 namespace FileOps {
 
 // Every temporary file we create starts with this, so a walk can skip the
 // leftovers of a crash.
 inline constexpr char kTempPrefix[] = ".orvanel-tmp-";
 
-// Copies a regular file (content, mode & 07777, access and modification time
-// to the nanosecond) or a symlink (same target text, its own times) over
-// destination. The copy is written to a temporary file beside destination and
-// renamed over it, so destination is either the old file or the whole new one.
-// A destination that is a symlink is replaced itself; its target is never
-// written. A destination without write permission, a folder, or anything but
-// a file or a symlink is refused with 75 and left as it was.
-// keepGoing is asked every few MiB of a large file; false abandons the copy
-// (destination untouched) and copyFile returns false.
-// Run by root, the copy also gets the source's owner and group; when that
-// fails it loses its set-user/group-ID bits rather than keep them for root.
-// With replace false the destination must be new: anything there by then
-// (also a name the disk takes for the same) is refused with 75 (EEXIST).
-// Failures to read the source throw SourceError.
-bool copyFile(const QString &source, const QString &destination,
-              const std::function<bool()> &keepGoing = {}, bool replace = true);
-
-// mkdir with mode 0777 less the umask; an existing entry of any kind is 75.
-void createFolder(const QString &path);
-// rmdir; a folder that is not empty is 75. A symlink is never followed.
-void removeEmptyFolder(const QString &path);
-
-// Whether anything is at path (a dangling symlink counts).
-bool pathExists(const QString &path);
-// Whether path is a real folder, not a symlink to one; with followLink, a
-// symlink to a folder counts (a source or mount point given that way).
-bool folderExists(const QString &path, bool followLink = false);
-
-// Whether a folder's listing holds exactly this name (a lookup by name may
-// find another spelling on a disk that ignores case).
-bool listsName(const QString &folder, const QString &name);
-
 struct Stamp {
-    std::int64_t size;
-    std::int64_t seconds;     // modification time
-    std::int64_t nanoseconds; // 0..999,999,999
+    std::int64_t size = 0;
+    std::int64_t seconds = 0;     // modification time
+    std::int64_t nanoseconds = 0; // 0..999,999,999
+    bool operator==(const Stamp &) const = default;
 };
-// Size and modification time of the entry itself (a symlink is not followed).
-Stamp stamp(const QString &path);
+
+enum class Kind { Missing, Folder, File, Link, Other };
+
+// A folder held open by its descriptor. Move-only.
+class Folder {
+public:
+    Folder() = default;
+    ~Folder();
+    Folder(Folder &&other) noexcept;
+    Folder &operator=(Folder &&other) noexcept;
+    Folder(const Folder &) = delete;
+    Folder &operator=(const Folder &) = delete;
+
+    // A root: the kernel resolves path, following symlinks (a source given
+    // as a link to a folder is that folder).
+    static Folder open(const QString &path);
+    // The subfolder name, opened without following a symlink. shownPath names
+    // it in errors.
+    Folder sub(const QByteArray &name, const QString &shownPath) const;
+    // Another descriptor of the same folder, for another thread (listings
+    // of the two must not overlap: they share a position).
+    Folder again() const;
+    bool isOpen() const { return m_fd >= 0; }
+    int descriptor() const { return m_fd; }
+
+private:
+    friend class Tree;
+    explicit Folder(int fd) : m_fd(fd) {}
+    int m_fd = -1;
+};
+
+// One read of a folder: visit is called for each folder, regular file and
+// symlink in it, with the stamp of files and links when asked for. FIFOs,
+// sockets, devices and our temporary files are left out. Names it lists but
+// cannot look at go into unreadable with their errno. Returns 0, or the errno
+// with which the listing stopped part way.
+using Visit = std::function<void(const char *name, Kind kind, const Stamp &stamp)>;
+int list(const Folder &folder, bool withStamps, const Visit &visit,
+         std::vector<std::pair<QByteArray, int>> *unreadable = nullptr);
+
+// A root and the folders below it, each reached one name at a time from the
+// root's descriptor. The folders of the path last used stay open, so a walk
+// in list order opens each folder once. rel is a "/"-separated relative path;
+// "" is the root. Not thread-safe.
+class Tree {
+public:
+    // Opens the root (following a symlink given as the root itself).
+    explicit Tree(const QString &rootPath);
+    ~Tree();
+    Tree(const Tree &) = delete;
+    Tree &operator=(const Tree &) = delete;
+
+    // The root as given, with a trailing "/": paths in messages start with it.
+    const QString &root() const { return m_root; }
+    QString pathOf(const QString &rel) const { return m_root + rel; }
+
+    // The folder at rel. With create, missing folders on the way are made;
+    // a folder without write permission (for root too) refuses that with 75.
+    const Folder &folder(const QString &rel, bool create = false);
+    // What is at rel, not following a final symlink; Missing also when a
+    // folder on the way is missing.
+    Kind kind(const QString &rel);
+    Stamp stamp(const QString &rel);
+    // mkdir; an existing entry of any kind, or a parent without write permission, is 75.
+    void createFolder(const QString &rel);
+    // rmdir; a folder that is not empty is 75.
+    void removeEmptyFolder(const QString &rel);
+    // Whether the folder's listing holds exactly this name (a lookup by name
+    // may find another spelling on a disk that ignores case).
+    bool listsName(const QString &relFolder, const QString &name);
+
+private:
+    struct Open {
+        QString rel;
+        Folder folder;
+    };
+    QString m_root;
+    std::vector<Open> m_chain; // the root, then each folder of the last path
+};
+
+// How a copy may treat what is at its destination.
+enum class Replace {
+    No,          // the destination must be new; whatever took the name meanwhile is kept (75, EEXIST)
+    Yes,         // a file or symlink there is replaced
+    IfUnchanged, // replaced only while it still has the stamp given; looked at right before the rename
+};
+
+// Thrown when a file that was to be replaced changed after it was looked at.
+struct ChangedSinceLooked : AppError {
+    explicit ChangedSinceLooked(const QString &path);
+};
+
+// Copies a regular file (content, mode & 07777, access and modification time
+// to the nanosecond) or a symlink (same target text, its own times). The copy
+// is written to a temporary file beside the destination and renamed into
+// place, so the destination is either the old file or the whole new one. A
+// symlink at the destination is replaced itself, never followed. A
+// destination without write permission, a folder, or anything but a file or
+// a symlink is refused with 75 and left as it was. keepGoing is asked every
+// few MiB of a large file; false abandons the copy (destination untouched)
+// and copyFile returns false. Run by root, the copy also gets the source's
+// owner and group; when that fails it loses its set-user/group-ID bits.
+// Failures to read the source throw SourceError.
+bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel, Replace how,
+              const Stamp &expected = {}, const std::function<bool()> &keepGoing = {});
 
 // Looks at the names a destination folder already holds when letter case is
 // ignored, reading each folder's names once. Not thread-safe.
 class FoldedNames {
 public:
-    // root + "/" + relativePath as it exists on disk: a component that exists
-    // with exactly its spelling stays; one that exists only in another letter
-    // case is a clash (the path is not to be written), unless adoptVariant is
-    // set and there is exactly one such spelling, which then stands for it.
-    // From the first component that does not exist on, the rest stays as given.
-    QString resolve(const QString &root, const QString &relativePath, bool adoptVariant, bool *clash);
-    // Records an entry we have just created in folder, so later look-ups find
-    // it without reading the folder again; it is never another spelling's clash.
-    void noteCreated(const QString &folder, const QString &name);
+    // relativePath as it exists below the tree's root: a component that
+    // exists with exactly its spelling stays; one that exists only in another
+    // letter case is a clash (the path is not to be written), unless
+    // adoptVariant is set and there is exactly one such spelling, which then
+    // stands for it. From the first component that does not exist on, the
+    // rest stays as given.
+    QString resolve(Tree &tree, const QString &relativePath, bool adoptVariant, bool *clash);
+    // Records an entry we have just created, so later look-ups find it
+    // without reading the folder again; it is never another spelling's clash.
+    void noteCreated(const Tree &tree, const QString &relativePath);
 
 private:
     struct Names {
@@ -78,9 +164,17 @@ private:
         void add(const QString &name);
     };
     // Null when the folder cannot be read (it may be made later).
-    const Names *namesOf(const QString &folder);
+    const Names *namesOf(Tree &tree, const QString &relFolder);
 
-    QHash<QString, Names> m_folders;
+    QHash<QString, Names> m_folders; // by full path
 };
+
+// Whether path is a real folder, not a symlink to one; with followLink, a
+// symlink to a folder counts (a source or mount point given that way).
+bool folderExists(const QString &path, bool followLink = false);
+// Whether anything is at path (a dangling symlink counts).
+bool pathExists(const QString &path);
+
+// ---- Outside runs: settings, lists, help, the target folder's creation and deletion ----
 
 } // namespace FileOps

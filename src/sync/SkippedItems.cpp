@@ -48,6 +48,9 @@ QString SkippedItems::reasonText(SkipReason reason)
                   "ο προορισμός αρνήθηκε την εγγραφή (λάθος 75)");
     case SkipReason::Changed:
         return tx("the file changed during the run", "το αρχείο άλλαξε κατά τη διάρκεια του συγχρονισμού");
+    case SkipReason::NotAFolder:
+        return tx("a symbolic link or a file stands where a folder was expected; nothing behind it was touched",
+                  "στη θέση ενός φακέλλου βρίσκεται συμβολικός σύνδεσμος ή αρχείο· τίποτε πίσω από αυτόν δεν αγγίχθηκε");
     }
     return QString();
 }

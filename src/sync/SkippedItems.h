@@ -13,6 +13,7 @@ enum class SkipReason {
     CannotHold,     // the destination cannot hold this name or item
     AccessRefused,  // the destination refused the write (error 75)
     Changed,        // the file changed during the run
+    NotAFolder,     // a symlink or a file where a folder was expected: never crossed
 };
 
 struct SkippedItem {

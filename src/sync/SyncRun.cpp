@@ -38,93 +38,58 @@ bool byName(const QString &a, const QString &b)
 
 struct FolderContents {
     int error = 0; // errno when the folder could not be read (wholly or in part)
-    std::vector<std::pair<QString, int>> unreadable; // names it lists but will not describe
+    std::vector<std::pair<QByteArray, int>> unreadable; // names it lists but will not describe
     QStringList folders;
     struct File {
         QString name;
-        std::int64_t size;
-        std::int64_t seconds;
-        std::int64_t nanoseconds;
+        FileOps::Stamp stamp;
     };
     std::vector<File> files;
 };
 
-bool isOurTemporary(const char *name) { return std::strncmp(name, FileOps::kTempPrefix, sizeof FileOps::kTempPrefix - 1) == 0; }
-
 // One read of a folder: its real subfolders, and its files (regular files and
-// symlinks, never followed) that match the pattern, with their sizes. FIFOs,
-// sockets and devices are not items.
-FolderContents readFolder(const QString &folder, const QString &pattern, bool withFiles, bool isRoot)
+// symlinks, never followed) that match the pattern, with their sizes.
+FolderContents readFolder(const FileOps::Folder &folder, const QString &pattern, bool withFiles)
 {
     FolderContents c;
-    DIR *d = ::opendir(FileNames::toBytes(folder).constData());
-    if (!d) {
-        // The source itself must be there; a subfolder we may not read is reported.
-        if (isRoot)
-            throw AppError::fromErrno(errno, folder);
-        c.error = errno;
-        return c;
-    }
-    const int fd = ::dirfd(d);
-    for (;;) {
-        errno = 0;
-        const dirent *e = ::readdir(d);
-        if (!e) {
-            c.error = errno; // 0 at the end of a whole listing
-            break;
-        }
-        const char *n = e->d_name;
-        if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)))
-            continue;
-        unsigned char type = e->d_type;
-        struct stat st {};
-        bool statted = false;
-        if (type == DT_UNKNOWN || ((type == DT_REG || type == DT_LNK) && withFiles)) {
-            if (::fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-                // Gone meanwhile is nothing to report; a name we may not look at is.
-                const int err = errno;
-                if (err != ENOENT)
-                    c.unreadable.push_back({FileNames::fromBytes(n), err});
-                continue;
-            }
-            statted = true;
-            type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : S_ISLNK(st.st_mode) ? DT_LNK : DT_FIFO;
-        }
-        if (type == DT_DIR) {
+    c.error = FileOps::list(folder, withFiles, [&](const char *n, FileOps::Kind kind, const FileOps::Stamp &stamp) {
+        if (kind == FileOps::Kind::Folder) {
             c.folders << FileNames::fromBytes(n);
-        } else if ((type == DT_REG || type == DT_LNK) && withFiles && !isOurTemporary(n)) {
-            const QString name = FileNames::fromBytes(n);
+        } else if (withFiles) {
+            QString name = FileNames::fromBytes(n);
             if (matchesPattern(name, pattern))
-                c.files.push_back({name, statted ? std::int64_t(st.st_size) : 0,
-                                   statted ? std::int64_t(st.st_mtim.tv_sec) : 0,
-                                   statted ? std::int64_t(st.st_mtim.tv_nsec) : 0});
+                c.files.push_back({std::move(name), stamp});
         }
-    }
-    ::closedir(d);
+    }, &c.unreadable);
     std::sort(c.folders.begin(), c.folders.end(), byName);
     std::sort(c.files.begin(), c.files.end(), [](const auto &a, const auto &b) { return byName(a.name, b.name); });
     return c;
 }
 
 // Reads a side's folders in the order of the walk (pre-order, depth first,
-// without recursion, so a deep tree cannot exhaust the stack) on a thread of
-// its own, a few folders ahead of the run: the disk answers for the next
+// without recursion, so a deep tree cannot exhaust the stack). Each folder is
+// opened inside its parent, never through a symlink; a folder stays open
+// while subfolders of it wait to be read. With read-ahead, a thread of its
+// own reads a few folders ahead of the run: the disk answers for the next
 // folders while the run files the items of this one.
 class FolderReader {
 public:
     struct Folder {
         QString rel;
         FolderContents contents;
-        std::exception_ptr error; // the source itself could not be read
     };
 
-    FolderReader(QString root, QString pattern, bool withFiles)
-        : m_root(std::move(root)), m_pattern(std::move(pattern)), m_withFiles(withFiles),
-          m_thread([this] { produce(); })
+    FolderReader(FileOps::Folder root, QString shownRoot, QString pattern, bool withFiles, bool ahead)
+        : m_shownRoot(std::move(shownRoot)), m_pattern(std::move(pattern)), m_withFiles(withFiles)
     {
+        m_pending.push_back({std::make_shared<FileOps::Folder>(std::move(root)), QString(), true});
+        if (ahead)
+            m_thread = std::thread([this] { produce(); });
     }
     ~FolderReader()
     {
+        if (!m_thread.joinable())
+            return;
         {
             const std::lock_guard<std::mutex> lock(m_mutex);
             m_quit = true;
@@ -136,6 +101,8 @@ public:
     // The walk's next folder; false once every folder has been given.
     bool next(Folder &folder)
     {
+        if (!m_thread.joinable())
+            return read(folder);
         std::unique_lock<std::mutex> lock(m_mutex);
         m_changed.wait(lock, [this] { return !m_ready.empty() || m_done; });
         if (m_ready.empty())
@@ -149,26 +116,42 @@ public:
 
 private:
     static constexpr std::size_t kAhead = 32;
+    struct Pending {
+        std::shared_ptr<FileOps::Folder> folder; // the parent, or the root itself
+        QString rel;
+        bool isRoot = false;
+    };
+
+    bool read(Folder &f)
+    {
+        if (m_pending.empty())
+            return false;
+        Pending p = std::move(m_pending.back());
+        m_pending.pop_back();
+        f.rel = std::move(p.rel);
+        f.contents = FolderContents();
+        std::shared_ptr<FileOps::Folder> here = std::move(p.folder);
+        if (!p.isRoot) {
+            try {
+                here = std::make_shared<FileOps::Folder>(
+                    here->sub(FileNames::toBytes(f.rel.mid(f.rel.lastIndexOf(QLatin1Char('/')) + 1)), m_shownRoot + f.rel));
+            } catch (const AppError &e) {
+                f.contents.error = e.systemError();
+                return true;
+            }
+        }
+        f.contents = readFolder(*here, m_pattern, m_withFiles);
+        const QString prefix = f.rel.isEmpty() ? QString() : f.rel + QLatin1Char('/');
+        for (auto it = f.contents.folders.crbegin(); it != f.contents.folders.crend(); ++it)
+            m_pending.push_back({here, prefix + *it});
+        f.contents.folders.clear();
+        return true;
+    }
 
     void produce()
     {
-        std::vector<QString> pending{QString()};
-        bool first = true;
-        while (!pending.empty()) {
-            Folder f;
-            f.rel = std::move(pending.back());
-            pending.pop_back();
-            try {
-                f.contents = readFolder(f.rel.isEmpty() ? m_root : m_root + f.rel, m_pattern, m_withFiles, first);
-            } catch (...) {
-                f.error = std::current_exception();
-                pending.clear();
-            }
-            first = false;
-            const QString prefix = f.rel.isEmpty() ? QString() : f.rel + QLatin1Char('/');
-            for (auto it = f.contents.folders.crbegin(); it != f.contents.folders.crend(); ++it)
-                pending.push_back(prefix + *it);
-            f.contents.folders.clear();
+        Folder f;
+        while (read(f)) {
             std::unique_lock<std::mutex> lock(m_mutex);
             m_changed.wait(lock, [this] { return m_ready.size() < kAhead || m_quit; });
             if (m_quit)
@@ -184,9 +167,10 @@ private:
         m_changed.notify_all();
     }
 
-    const QString m_root;
+    const QString m_shownRoot;
     const QString m_pattern;
     const bool m_withFiles;
+    std::vector<Pending> m_pending; // the walk's own: the reading thread's while there is one
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Folder> m_ready;
@@ -195,12 +179,11 @@ private:
     std::thread m_thread; // last: starts once everything above exists
 };
 
-std::int64_t fileLength(const QString &path)
+// The folder holding a relative path; "" for the root.
+QString parentOf(const QString &rel)
 {
-    struct stat st {};
-    if (::lstat(FileNames::toBytes(path).constData(), &st) != 0)
-        throw AppError::fromErrno(errno, path);
-    return std::int64_t(st.st_size);
+    const qsizetype slash = rel.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? QString() : rel.left(slash);
 }
 
 bool isRoot(const QString &path)
@@ -218,18 +201,23 @@ SyncRun::SyncRun(RunHost &host, RunInputs inputs) : m_host(host), m_inputs(std::
 
 SyncRun::~SyncRun() = default;
 
-std::int64_t SyncRun::knownSize(int side, const QString &entry, const QString &full) const
-{
-    const auto seen = collected[side].constFind(entry);
-    return seen != collected[side].constEnd() ? seen->size : fileLength(full);
-}
+std::int64_t SyncRun::knownSize(int side, const QString &entry) { return knownStamp(side, entry).size; }
 
-FileOps::Stamp SyncRun::knownStamp(int side, const QString &entry, const QString &full) const
+FileOps::Stamp SyncRun::knownStamp(int side, const QString &entry)
 {
     const auto seen = collected[side].constFind(entry);
     if (seen != collected[side].constEnd())
-        return {seen->size, seen->seconds, seen->nanoseconds};
-    return FileOps::stamp(full);
+        return *seen;
+    return tree(side).stamp(ItemList::relativePath(entry));
+}
+
+FileOps::Tree &SyncRun::tree(int which)
+{
+    std::unique_ptr<FileOps::Tree> &t = m_trees[which];
+    if (!t)
+        t = std::make_unique<FileOps::Tree>(which == 2 ? AddTrailingSeparator(App().TargetFolderPath)
+                                                       : lstItems[which].RootPath);
+    return *t;
 }
 
 void SyncRun::showPath(int side, const QString &base, const QString &rel)
@@ -343,6 +331,8 @@ SyncRun::Outcome SyncRun::body()
 
     decideCaseRule();
     m_host.setState(RunState::Running);
+    for (auto &t : m_trees)
+        t.reset();
     for (int side = 0; side < 2; ++side) {
         lstItems[side].clear();
         lstFilteredItems[side].clear();
@@ -425,13 +415,19 @@ bool SyncRun::collectItems(int side)
     const QHash<QString, SeenFile> &otherSeen = collected[1 - side];
     QString scratch;
 
-    FolderReader reader(root, pattern, !o.CopyStructureOnly);
+    FolderReader reader(tree(side).folder(QString()).again(), root, pattern, !o.CopyStructureOnly, readAhead);
     FolderReader::Folder read;
     while (reader.next(read)) {
         if (stopNow())
             return false;
         const QString &rel = read.rel;
         const QString folder = rel.isEmpty() ? root : root + rel;
+        const FolderContents &contents = read.contents;
+        if (contents.error == ELOOP || contents.error == ENOTDIR) {
+            // Replaced by a link or a file since its parent was read: not crossed, not an item.
+            Skipped.add(folder, SkipReason::NotAFolder);
+            continue;
+        }
         if (!rel.isEmpty()) {
             ++c.FoldersFound;
             if (WithinLevels(rel, o.Levels)) {
@@ -440,13 +436,11 @@ bool SyncRun::collectItems(int side)
             }
             showPath(side, folder, QString());
         }
-        if (read.error)
-            std::rethrow_exception(read.error);
-        const FolderContents &contents = read.contents;
         if (contents.error != 0)
             Skipped.add(folder, SkipReason::Unreadable, systemText(contents.error));
         for (const auto &[name, err] : contents.unreadable)
-            Skipped.add(AddTrailingSeparator(folder) + name, SkipReason::Unreadable, systemText(err));
+            Skipped.add(AddTrailingSeparator(folder) + FileNames::fromBytes(name), SkipReason::Unreadable,
+                        systemText(err));
         const QString prefix = rel.isEmpty() ? QString() : rel + QLatin1Char('/');
         // Files of one folder share its depth, so the levels test is made once.
         const bool filesKept = WithinLevels(prefix + QLatin1Char('x'), o.Levels);
@@ -454,7 +448,7 @@ bool SyncRun::collectItems(int side)
             if (stopNow())
                 return false;
             ++c.FilesFound;
-            c.BytesFound += f.size;
+            c.BytesFound += f.stamp.size;
             if (filesKept) {
                 // The entry is also the key of what was seen. A file the other
                 // side has too (the usual case between two copies of a tree)
@@ -463,10 +457,10 @@ bool SyncRun::collectItems(int side)
                 scratch.append(QLatin1Char('-')).append(prefix).append(f.name);
                 const auto twin = otherSeen.constFind(scratch);
                 QString entry = twin != otherSeen.constEnd() ? twin.key() : QString(scratch.constData(), scratch.size());
-                collected[side].insert(entry, {f.size, f.seconds, f.nanoseconds});
+                collected[side].insert(entry, f.stamp);
                 list.entries.push_back(std::move(entry));
                 ++c.FilesKept;
-                c.BytesKept += f.size;
+                c.BytesKept += f.stamp.size;
             }
             if (m_pathClock.isValid() && m_pathClock.elapsed() < 40)
                 continue;
@@ -516,7 +510,7 @@ bool SyncRun::selectItems(int side)
                 ++c.FoldersKept;
             } else {
                 ++c.FilesKept;
-                c.BytesKept += knownSize(side, entry, a.RootPath + rel);
+                c.BytesKept += knownSize(side, entry);
             }
             f.entries.push_back(entry);
             showPath(side, a.RootPath, rel);
@@ -569,7 +563,7 @@ bool SyncRun::manualSelection()
                     } else {
                         ++c.FilesKept;
                         // Read again: the user may have taken a while.
-                        c.BytesKept += fileLength(m.rootPath + rel);
+                        c.BytesKept += tree(side).stamp(rel).size;
                     }
                     showPath(side, m.rootPath, rel);
                 }
@@ -596,7 +590,7 @@ void SyncRun::countEntry(int side, const QString &entry, const QString &full)
         ++c.FoldersKept;
     } else {
         ++c.FilesKept;
-        c.BytesKept += knownSize(side, entry, full);
+        c.BytesKept += knownSize(side, entry);
     }
     showPath(side, full, QString());
 }
@@ -648,16 +642,22 @@ bool SyncRun::passThrough(int side)
     const QString &root = lstItems[side].RootPath;
     const std::size_t n = in.size();
     const std::int64_t last = std::int64_t(n) - 1;
+    std::size_t kept = 0;
     for (std::size_t i = 0; i < n; ++i) {
         if (stopNow()) {
-            keepInPlace(side, i, i);
+            keepInPlace(side, kept, i);
             return false;
         }
         const QString &entry = in.entries[i];
-        countEntry(side, entry, root + ItemList::relativePath(entry));
+        if (keepOverHidden(side, entry)) {
+            countEntry(side, entry, root + ItemList::relativePath(entry));
+            if (kept != i)
+                in.entries[kept] = std::move(in.entries[i]);
+            ++kept;
+        }
         showProgress(std::int64_t(i), last);
     }
-    keepInPlace(side, n, n);
+    keepInPlace(side, kept, n);
     return true;
 }
 
@@ -670,9 +670,57 @@ FileChoiceFile choiceFile(const QString &path, const FileOps::Stamp &s)
 }
 } // namespace
 
-bool SyncRun::matchingPass(int side)
+SyncRun::Pick SyncRun::compareFiles(const QString &source, const FileOps::Stamp &mine,
+                                    const QString &otherPath, const FileOps::Stamp &theirs)
 {
     const Options &o = App().OptionValues;
+    // Stamps count in whole seconds.
+    if (mine.seconds == theirs.seconds
+        || OptionRules::excludedFromSwap(o, ToleranceSeconds, timeOf(mine), timeOf(theirs)))
+        return o.SwapItems ? Pick::Neither : Pick::Mine;
+    switch (RemainingFilesChoice) {
+    case 1:
+    case 2:
+        return (mine.seconds > theirs.seconds) == (RemainingFilesChoice == 1) ? Pick::Mine : Pick::Theirs;
+    case 3: {
+        m_host.reminder(4);
+        const int answer = m_host.fileChoice(choiceFile(source, mine), choiceFile(otherPath, theirs),
+                                             RemainingFilesChoice);
+        return answer == 0 ? Pick::Mine : answer == 1 ? Pick::Theirs : Pick::Neither;
+    }
+    default:
+        return Pick::Neither;
+    }
+}
+
+bool SyncRun::keepOverHidden(int side, const QString &entry)
+{
+    const Options &o = App().OptionValues;
+    // Only a filter the two sides do not share hides a file from one of them.
+    if (!o.SwapItems || ItemList::isFolder(entry) || m_inputs.Pattern[0] == m_inputs.Pattern[1]
+        || o.WhichItemsToCopy == 3 || o.WhichItemsToCopy == 4)
+        return true;
+    const QString rel = destinationOf(side, entry);
+    FileOps::Tree &there = tree(1 - side);
+    FileOps::Stamp theirs;
+    try {
+        const FileOps::Kind kind = there.kind(rel);
+        if (kind != FileOps::Kind::File && kind != FileOps::Kind::Link)
+            return true; // nothing hidden there; step 5 deals with anything else
+        theirs = there.stamp(rel);
+    } catch (const AppError &) {
+        return true; // step 5 meets it again and reports it
+    }
+    const QString source = tree(side).pathOf(ItemList::relativePath(entry));
+    if (compareFiles(source, knownStamp(side, entry), there.pathOf(rel), theirs) != Pick::Mine)
+        return false;
+    // What was looked at, so the swap replaces it only as it was.
+    collected[1 - side].insert(QLatin1Char('-') + rel, theirs);
+    return true;
+}
+
+bool SyncRun::matchingPass(int side)
+{
     ItemList &in = lstFilteredItems[side];
     ItemList &other = lstFilteredItems[1 - side];
     const QString &root = lstItems[side].RootPath;
@@ -714,52 +762,22 @@ bool SyncRun::matchingPass(int side)
                 removeMatch();
             } else {
                 const QString otherPath = otherRoot + ItemList::relativePath(other.entries[j]);
-                const FileOps::Stamp mine = knownStamp(side, entry, source);
-                const FileOps::Stamp theirs = knownStamp(1 - side, other.entries[j], otherPath);
-                // Stamps count in whole seconds.
-                bool equal = mine.seconds == theirs.seconds;
-                if (!equal && OptionRules::excludedFromSwap(o, ToleranceSeconds, timeOf(mine), timeOf(theirs)))
-                    equal = true;
-                auto give = [&] { removeMatch(); };
-                if (equal) {
-                    if (o.SwapItems) {
-                        source.clear();
-                        removeMatch();
-                    } else {
-                        give();
-                    }
-                } else {
-                    switch (RemainingFilesChoice) {
-                    case 1:
-                    case 2: {
-                        const bool later = mine.seconds > theirs.seconds;
-                        if (later == (RemainingFilesChoice == 1))
-                            give();
-                        else
-                            source.clear();
-                        break;
-                    }
-                    case 3: {
-                        m_host.reminder(4);
-                        const int answer = m_host.fileChoice(choiceFile(source, mine),
-                                                             choiceFile(otherPath, theirs),
-                                                             RemainingFilesChoice);
-                        if (answer == 0) {
-                            give();
-                        } else {
-                            source.clear();
-                            if (answer != 1)
-                                removeMatch();
-                        }
-                        break;
-                    }
-                    default:
-                        source.clear();
-                        removeMatch();
-                        break;
-                    }
+                switch (compareFiles(source, knownStamp(side, entry), otherPath,
+                                     knownStamp(1 - side, other.entries[j]))) {
+                case Pick::Mine:
+                    removeMatch();
+                    break;
+                case Pick::Theirs:
+                    source.clear();
+                    break;
+                case Pick::Neither:
+                    source.clear();
+                    removeMatch();
+                    break;
                 }
             }
+        } else if (!keepOverHidden(side, entry)) {
+            source.clear();
         }
         if (!source.isEmpty()) {
             countEntry(side, entry, source);
@@ -867,20 +885,30 @@ bool SyncRun::insideSkipped(const QString &destination) const
     return false;
 }
 
-void SyncRun::skipOrStop(const QString &source, const QString &destination, const AppError &e)
+void SyncRun::skipOrStop(const QString &source, FileOps::Tree &to, const QString &destRel, const AppError &e)
 {
+    const QString destination = to.pathOf(destRel);
     const int err = e.systemError();
-    if (dynamic_cast<const SourceError *>(&e)) {
+    const bool reading = dynamic_cast<const SourceError *>(&e) != nullptr;
+    if (dynamic_cast<const FileOps::ChangedSinceLooked *>(&e)) {
+        Skipped.add(destination, SkipReason::Changed);
+        return;
+    }
+    if (err == ELOOP || err == ENOTDIR) {
+        // A link or a file where a folder belongs: nothing behind it is touched.
+        Skipped.add(reading ? source : destination, SkipReason::NotAFolder, systemText(err));
+        return;
+    }
+    if (reading) {
         // Gone since step 1, or not ours to read: the rest of the run goes on.
-        Skipped.add(source, err == ENOENT || err == ENOTDIR ? SkipReason::Changed : SkipReason::Unreadable,
-                    systemText(err));
+        Skipped.add(source, err == ENOENT ? SkipReason::Changed : SkipReason::Unreadable, systemText(err));
         return;
     }
     if (err == EEXIST) {
         // Something took the name since we looked, or the disk folds two names
         // we tell apart: its listing tells which.
-        const qsizetype slash = destination.lastIndexOf(QLatin1Char('/'));
-        const bool there = FileOps::listsName(destination.left(slash), destination.mid(slash + 1));
+        const qsizetype slash = destRel.lastIndexOf(QLatin1Char('/'));
+        const bool there = to.listsName(slash < 0 ? QString() : destRel.left(slash), destRel.mid(slash + 1));
         Skipped.add(there ? destination : source, there ? SkipReason::Changed : SkipReason::CaseClash);
         return;
     }
@@ -895,33 +923,6 @@ void SyncRun::skipOrStop(const QString &source, const QString &destination, cons
     throw e;
 }
 
-void SyncRun::createParents(const QString &base, const QString &path)
-{
-    // Every missing folder between the base (a root or the target) and the item.
-    const QString b = AddTrailingSeparator(base);
-    qsizetype pos = b.size();
-    while ((pos = path.indexOf(QLatin1Char('/'), pos)) > 0) {
-        const QString folder = path.left(pos);
-        if (m_knownFolders.contains(folder)) {
-            ++pos;
-            continue;
-        }
-        if (!FileOps::folderExists(folder)) {
-            try {
-                FileOps::createFolder(folder);
-            } catch (const AppError &e) {
-                if (e.number() != ErrorCode::PathFileAccess) {
-                    // The items inside go with it, reported once.
-                    m_skippedFolders.insert(folder);
-                    throw;
-                }
-            }
-        }
-        m_knownFolders.insert(folder);
-        ++pos;
-    }
-}
-
 bool SyncRun::transferItems(bool *conflict)
 {
     const Options &o = App().OptionValues;
@@ -932,7 +933,6 @@ bool SyncRun::transferItems(bool *conflict)
         Counters[side].resetKept();
     }
     m_folded = std::make_unique<FileOps::FoldedNames>();
-    m_knownFolders.clear();
     m_skippedFolders.clear();
     for (int side = FirstSide; side <= LastSide; ++side)
         if (!transferSide(side, conflict))
@@ -946,10 +946,14 @@ bool SyncRun::transferSide(int side, bool *conflict)
     const Options &o = App().OptionValues;
     const ItemList &list = lstItems[side];
     SideCounters &c = Counters[side];
-    const QString base = o.SwapItems ? lstItems[1 - side].RootPath : AddTrailingSeparator(App().TargetFolderPath);
+    FileOps::Tree &from = tree(side);
+    FileOps::Tree &to = tree(o.SwapItems ? 1 - side : 2);
     // A run of one side never listed the other: there, an entry whose name
     // differs only in case is the same item, as long as it is the only one.
     const bool adoptVariant = FirstSide == LastSide;
+    // Where step 1 read the destination, a file it did not see there is one
+    // that came after: never replaced unseen.
+    const bool destinationRead = o.SwapItems && FirstSide != LastSide;
     resetProgress();
     const std::int64_t last = std::int64_t(list.size()) - 1;
     for (int pass = 0; pass < 2; ++pass) {
@@ -960,46 +964,68 @@ bool SyncRun::transferSide(int side, bool *conflict)
             const bool folder = ItemList::isFolder(entry);
             if (folder != (pass == 0))
                 continue;
-            const QString source = list.RootPath + ItemList::relativePath(entry);
-            const QString destinationPath = destinationOf(side, entry);
-            QString destination = base + destinationPath;
-            if (insideSkipped(destination))
+            const QString rel = ItemList::relativePath(entry);
+            const QString source = from.pathOf(rel);
+            QString destRel = destinationOf(side, entry);
+            if (insideSkipped(to.pathOf(destRel)))
                 continue; // reported with its folder
+            auto done = [&] {
+                showPath(side, source, QString());
+                showProgress(std::int64_t(i), last);
+            };
+            // What cannot be written is skipped and reported; the run goes on.
+            auto attempt = [&](auto &&operation) {
+                try {
+                    operation();
+                    return true;
+                } catch (const AppError &e) {
+                    skipOrStop(source, to, destRel, e);
+                    if (folder)
+                        m_skippedFolders.insert(to.pathOf(destRel));
+                    return false;
+                }
+            };
             if (m_foldNames) {
                 // Never a second spelling beside one the run did not pair with.
                 bool clash = false;
-                destination = m_folded->resolve(base, destinationPath, adoptVariant, &clash);
+                destRel = m_folded->resolve(to, destRel, adoptVariant, &clash);
                 if (clash) {
-                    if (!m_skippedFolders.contains(destination)) {
-                        m_skippedFolders.insert(destination);
+                    if (!m_skippedFolders.contains(to.pathOf(destRel))) {
+                        m_skippedFolders.insert(to.pathOf(destRel));
                         Skipped.add(source, SkipReason::CaseClash);
                     }
                     continue;
                 }
             }
-            bool exists = FileOps::pathExists(destination);
+            const QString destination = to.pathOf(destRel);
+            FileOps::Kind there = FileOps::Kind::Missing;
+            if (!attempt([&] { there = to.kind(destRel); }))
+                continue;
+            FileOps::Replace how = FileOps::Replace::No;
+            FileOps::Stamp expected;
             bool skipCopy = false;
-            if (exists && o.SwapItems) {
+            if (there != FileOps::Kind::Missing && o.SwapItems) {
                 if (folder) {
-                    showPath(side, source, QString());
-                    showProgress(std::int64_t(i), last);
+                    if (there != FileOps::Kind::Folder) {
+                        Skipped.add(destination, SkipReason::NotAFolder);
+                        m_skippedFolders.insert(destination);
+                    }
+                    done();
                     continue;
                 }
-                // Never overwrite a file that changed after step 1 looked at it.
-                const QString destEntry = QLatin1Char('-') + destination.mid(base.size());
-                auto seen = collected[1 - side].constFind(destEntry);
+                // Never overwrite a file that changed after it was looked at:
+                // looked at again right before the rename.
+                const auto seen = collected[1 - side].constFind(QLatin1Char('-') + destRel);
                 if (seen != collected[1 - side].constEnd()) {
-                    try {
-                        const FileOps::Stamp now = FileOps::stamp(destination);
-                        skipCopy = now.size != seen->size || now.seconds != seen->seconds
-                                   || now.nanoseconds != seen->nanoseconds;
-                    } catch (const AppError &) {
-                        skipCopy = false;
-                    }
-                }
-                if (skipCopy)
+                    how = FileOps::Replace::IfUnchanged;
+                    expected = *seen;
+                } else if (destinationRead && there != FileOps::Kind::Folder && there != FileOps::Kind::Other) {
+                    skipCopy = true;
                     Skipped.add(destination, SkipReason::Changed);
-            } else if (exists) {
+                } else {
+                    how = FileOps::Replace::Yes;
+                }
+            } else if (there != FileOps::Kind::Missing) {
                 *conflict = true;
                 const QString shown = FileNames::shown(source);
                 const QString prompt =
@@ -1016,45 +1042,32 @@ bool SyncRun::transferSide(int side, bool *conflict)
                        tx("Unsupported function or internal error", "Μη υποστηριζόμενη λειτουργία ή εσωτερικό λάθος"));
                 return false;
             }
-            const qsizetype slash = destination.lastIndexOf(QLatin1Char('/'));
-            // What cannot be written is skipped and reported; the run goes on.
-            auto attempt = [&](auto &&operation) {
-                try {
-                    operation();
-                } catch (const AppError &e) {
-                    skipOrStop(source, destination, e);
-                    if (folder)
-                        m_skippedFolders.insert(destination);
-                }
-            };
             if (folder) {
                 ++c.FoldersKept;
                 attempt([&] {
-                    createParents(base, destination);
-                    FileOps::createFolder(destination);
+                    to.folder(parentOf(destRel), true);
+                    to.createFolder(destRel);
                     if (m_foldNames)
-                        m_folded->noteCreated(destination.left(slash), destination.mid(slash + 1));
+                        m_folded->noteCreated(to, destRel);
                 });
             } else {
                 ++c.FilesKept;
-                c.BytesKept += knownSize(side, entry, source);
+                c.BytesKept += knownSize(side, entry);
                 if (stopNow())
                     return false;
                 if (!skipCopy) {
                     bool copied = true;
                     attempt([&] {
-                        createParents(base, destination);
-                        // Only a file we chose to overwrite may be replaced.
-                        copied = FileOps::copyFile(source, destination, [this] { return !stopNow(); }, exists);
+                        to.folder(parentOf(destRel), true);
+                        copied = FileOps::copyFile(from, rel, to, destRel, how, expected, [this] { return !stopNow(); });
                         if (m_foldNames)
-                            m_folded->noteCreated(destination.left(slash), destination.mid(slash + 1));
+                            m_folded->noteCreated(to, destRel);
                     });
                     if (!copied || stopNow())
                         return false;
                 }
             }
-            showPath(side, source, QString());
-            showProgress(std::int64_t(i), last);
+            done();
         }
     }
     m_host.showPath(side, QString());
@@ -1077,20 +1090,33 @@ bool SyncRun::finish()
     if (!o.SwapItems && o.DeleteEmptyFolders) {
         // Pre-order list of the target's folders; removed backwards, so every
         // folder is tried after all of its subfolders.
-        const QString root = AddTrailingSeparator(App().TargetFolderPath);
+        FileOps::Tree &target = tree(2);
         std::vector<QString> folders;
-        std::vector<QString> pending{root};
+        std::vector<QString> pending{QString()};
         while (!pending.empty()) {
-            const QString folder = std::move(pending.back());
+            const QString rel = std::move(pending.back());
             pending.pop_back();
             if (stopNow())
                 return false;
-            folders.push_back(folder);
-            m_host.showPath(0, folder);
-            m_host.showPath(1, folder);
-            const FolderContents contents = readFolder(folder, QString(), false, folders.size() == 1);
-            const QString prefix = AddTrailingSeparator(folder);
-            for (auto it = contents.folders.crbegin(); it != contents.folders.crend(); ++it)
+            const QString path = target.pathOf(rel);
+            m_host.showPath(0, path);
+            m_host.showPath(1, path);
+            QStringList subfolders;
+            try {
+                FileOps::list(target.folder(rel), false, [&](const char *n, FileOps::Kind kind, const FileOps::Stamp &) {
+                    if (kind == FileOps::Kind::Folder)
+                        subfolders << FileNames::fromBytes(n);
+                });
+            } catch (const AppError &e) {
+                if (e.systemError() != ELOOP && e.systemError() != ENOTDIR)
+                    throw;
+                Skipped.add(path, SkipReason::NotAFolder); // replaced behind the run's back
+                continue;
+            }
+            folders.push_back(rel);
+            std::sort(subfolders.begin(), subfolders.end(), byName);
+            const QString prefix = rel.isEmpty() ? QString() : rel + QLatin1Char('/');
+            for (auto it = subfolders.crbegin(); it != subfolders.crend(); ++it)
                 pending.push_back(prefix + *it);
         }
         folders.erase(folders.begin()); // never the target folder itself
@@ -1103,12 +1129,13 @@ bool SyncRun::finish()
                     return false;
                 ++tried;
                 try {
-                    FileOps::removeEmptyFolder(*it);
-                    m_host.showPath(0, *it);
-                    m_host.showPath(1, *it);
+                    target.removeEmptyFolder(*it);
+                    m_host.showPath(0, target.pathOf(*it));
+                    m_host.showPath(1, target.pathOf(*it));
                     --total.FoldersKept;
                 } catch (const AppError &e) {
-                    if (e.number() != ErrorCode::PathFileAccess)
+                    if (e.number() != ErrorCode::PathFileAccess && e.systemError() != ELOOP
+                        && e.systemError() != ENOTDIR && e.systemError() != ENOENT)
                         throw;
                 }
                 m_host.progress(RunText::progressPercent(tried, last));

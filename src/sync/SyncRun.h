@@ -39,6 +39,9 @@ public:
     Outcome run();
     // Stops after step 4, changing nothing: the final lists say what each side would give.
     bool stopAfterResolving = false;
+    // Step 1 reads folders ahead on a thread of its own; off, each folder is
+    // read when the run reaches it (a test's checkpoint then sees a fixed order).
+    bool readAhead = true;
     // The Cancel button: asks while a target folder exists; returns whether the run is to stop.
     bool cancel();
     // The Close button after the run has stopped: deletes the target folder of
@@ -57,11 +60,7 @@ public:
 
     // What step 1 saw of each collected file, by its entry: a swap never
     // overwrites a file that changed after it was looked at.
-    struct SeenFile {
-        std::int64_t size;
-        std::int64_t seconds;
-        std::int64_t nanoseconds;
-    };
+    using SeenFile = FileOps::Stamp;
     QHash<QString, SeenFile> collected[2];
     int RemainingFilesChoice = 1;
 
@@ -90,8 +89,19 @@ private:
     void keepInPlace(int side, std::size_t kept, std::size_t looked);
     bool matchingPass(int side);
     void countEntry(int side, const QString &entry, const QString &full);
+public:
+    // Which file of a pair step 4 gives, by the rules (asking where they say so).
+    enum class Pick { Mine, Theirs, Neither };
+
+private:
+    Pick compareFiles(const QString &source, const FileOps::Stamp &mine, const QString &otherPath,
+                      const FileOps::Stamp &theirs);
+    // In a swap, whether a file goes over a file at its destination that the
+    // other side's file-type filter hid from step 1: compared as a pair.
+    bool keepOverHidden(int side, const QString &entry);
     bool transferSide(int side, bool *conflict);
-    void createParents(const QString &base, const QString &path);
+    // The roots of the run, each opened once: 0 left, 1 right, 2 the target.
+    FileOps::Tree &tree(int which);
     // The text an entry matches under on the other side.
     const QString &matchKey(int side, const QString &entry) const;
     // Where an item of a side goes, relative to the destination's root.
@@ -100,10 +110,10 @@ private:
     bool insideSkipped(const QString &destination) const;
     // Reports an item step 5 could not copy, from the error that stopped it;
     // rethrows what must stop the run.
-    void skipOrStop(const QString &source, const QString &destination, const AppError &e);
+    void skipOrStop(const QString &source, FileOps::Tree &to, const QString &destRel, const AppError &e);
     // What step 1 saw, so later steps need not ask the disk again.
-    std::int64_t knownSize(int side, const QString &entry, const QString &full) const;
-    FileOps::Stamp knownStamp(int side, const QString &entry, const QString &full) const;
+    std::int64_t knownSize(int side, const QString &entry);
+    FileOps::Stamp knownStamp(int side, const QString &entry);
     // The path in hand, shown at most every few dozen milliseconds: building
     // the text for every item costs more than the item itself.
     void showPath(int side, const QString &base, const QString &rel);
@@ -113,11 +123,11 @@ private:
 
     RunHost &m_host;
     RunInputs m_inputs;
+    std::unique_ptr<FileOps::Tree> m_trees[3];
     std::unique_ptr<FileOps::FoldedNames> m_folded;
     bool m_foldNames = false;
     CasePairing m_pairing;
     QSet<QString> m_skippedFolders; // destination folders skipped, with everything inside
-    QSet<QString> m_knownFolders; // destination folders known to exist
     QElapsedTimer m_pathClock;
     int m_lastPercent = -1;
 };

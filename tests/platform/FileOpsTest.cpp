@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <fcntl.h>
@@ -35,6 +36,19 @@ QByteArray pattern(qsizetype size)
     for (char &c : data)
         c = char(random.generate());
     return data;
+}
+
+// Copies as a run does, between two trees rooted at the files' folders.
+bool copy(const QString &from, const QString &to, const std::function<bool()> &keepGoing = {},
+          FileOps::Replace how = FileOps::Replace::Yes, const FileOps::Stamp &expected = {})
+{
+    FileOps::Tree a(QFileInfo(from).path()), b(QFileInfo(to).path());
+    return FileOps::copyFile(a, QFileInfo(from).fileName(), b, QFileInfo(to).fileName(), how, expected, keepGoing);
+}
+
+FileOps::Stamp stampOf(const QString &path)
+{
+    return FileOps::Tree(QFileInfo(path).path()).stamp(QFileInfo(path).fileName());
 }
 
 int errorOf(const std::function<void()> &f)
@@ -72,7 +86,7 @@ TEST_F(FileOpsCopy, CopiesContentModeAndBothTimesToTheNanosecondAndReplacesTheOl
     writeBytes(dst, pattern(6 << 20));
     ASSERT_EQ(::chmod(enc(src).constData(), 0751), 0);
     setTimes(src, {1'600'000'000, 987'654'321}, {1'500'000'000, 123'456'789});
-    ASSERT_TRUE(FileOps::copyFile(src, dst));
+    ASSERT_TRUE(copy(src, dst));
     const struct stat st = lstatOf(dst); // before reading it moves the access time
     EXPECT_EQ(st.st_mode, S_IFREG | 0751u);
     EXPECT_EQ(std::tuple(st.st_mtim.tv_sec, st.st_mtim.tv_nsec, st.st_atim.tv_sec, st.st_atim.tv_nsec),
@@ -81,7 +95,7 @@ TEST_F(FileOpsCopy, CopiesContentModeAndBothTimesToTheNanosecondAndReplacesTheOl
     // The temporary name adds a prefix and suffix; it must still fit NAME_MAX.
     const QString name = QString(120, QChar(0x03B1)) + ".txt"; // 244 bytes
     writeBytes(dir.filePath("from/" + name), "alpha");
-    ASSERT_TRUE(FileOps::copyFile(dir.filePath("from/" + name), dir.filePath("to/" + name)));
+    ASSERT_TRUE(copy(dir.filePath("from/" + name), dir.filePath("to/" + name)));
     EXPECT_EQ(readBytes(dir.filePath("to/" + name)), "alpha");
 }
 
@@ -93,7 +107,7 @@ TEST_F(FileOpsCopy, AcrossFileSystemsTheCopyFallsBackToReadAndWrite)
     const QByteArray data = pattern((9 << 20) + 7);
     writeBytes(shm.filePath("f"), data);
     int asked = 0;
-    ASSERT_TRUE(FileOps::copyFile(shm.filePath("f"), dst, [&] { return ++asked > 0; }));
+    ASSERT_TRUE(copy(shm.filePath("f"), dst, [&] { return ++asked > 0; }));
     EXPECT_EQ(asked, 2);
     EXPECT_EQ(readBytes(dst), data);
 }
@@ -105,18 +119,18 @@ TEST_F(FileOpsCopy, WriteProtectedDestinationLinksFifosAndFoldersAreRefusedWith7
     ASSERT_EQ(::chmod(enc(dst).constData(), 0444), 0);
     const struct stat before = lstatOf(dst);
     writeBytes(src, "new");
-    EXPECT_EQ(errorOf([&] { FileOps::copyFile(src, dst); }), ErrorCode::PathFileAccess);
+    EXPECT_EQ(errorOf([&] { copy(src, dst); }), ErrorCode::PathFileAccess);
     EXPECT_EQ(std::pair(lstatOf(dst).st_ino, lstatOf(dst).st_mode), (std::pair(before.st_ino, before.st_mode)));
     expectOldDestination("protected");
     // A link is refused there the same way; a FIFO is never opened; a folder is no destination.
     const QString link = dir.filePath("from/link"), fifo = dir.filePath("from/fifo");
     ASSERT_EQ(::symlink("somewhere", enc(link).constData()), 0);
     ASSERT_EQ(::mkfifo(enc(fifo).constData(), 0644), 0);
-    EXPECT_EQ(errorOf([&] { FileOps::copyFile(link, dst); }), ErrorCode::PathFileAccess);
+    EXPECT_EQ(errorOf([&] { copy(link, dst); }), ErrorCode::PathFileAccess);
     expectOldDestination("protected");
-    EXPECT_EQ(errorOf([&] { FileOps::copyFile(fifo, dir.filePath("to/fifo")); }), ErrorCode::PathFileAccess);
+    EXPECT_EQ(errorOf([&] { copy(fifo, dir.filePath("to/fifo")); }), ErrorCode::PathFileAccess);
     ASSERT_TRUE(QDir().mkdir(dir.filePath("to/sub")));
-    EXPECT_EQ(errorOf([&] { FileOps::copyFile(src, dir.filePath("to/sub")); }), ErrorCode::PathFileAccess);
+    EXPECT_EQ(errorOf([&] { copy(src, dir.filePath("to/sub")); }), ErrorCode::PathFileAccess);
 }
 
 TEST_F(FileOpsCopy, LinksAreCopiedAsLinksReplacedNotFollowedAndNeverTakenForFolders)
@@ -126,25 +140,26 @@ TEST_F(FileOpsCopy, LinksAreCopiedAsLinksReplacedNotFollowedAndNeverTakenForFold
     ASSERT_EQ(::chmod(enc(target).constData(), 0444), 0);
     ASSERT_EQ(::symlink(enc(target).constData(), enc(dst).constData()), 0);
     writeBytes(src, "new");
-    ASSERT_TRUE(FileOps::copyFile(src, dst));
+    ASSERT_TRUE(copy(src, dst));
     EXPECT_TRUE(S_ISREG(lstatOf(dst).st_mode));
     expectOldDestination("new");
     EXPECT_EQ(readBytes(target), "target content");
     const QString dangling = dir.filePath("from/dangling");
     ASSERT_EQ(::symlink("../no/such/file", enc(dangling).constData()), 0);
     setTimes(dangling, {1'400'000'000, 5}, {1'300'000'000, 999'999'999}, AT_SYMLINK_NOFOLLOW);
-    ASSERT_TRUE(FileOps::copyFile(dangling, dst));
+    ASSERT_TRUE(copy(dangling, dst));
     EXPECT_EQ(bytesTree(enc(to)), (QMap<QByteArray, QByteArray>{{"file.bin", "-> ../no/such/file"}}));
-    EXPECT_EQ(std::pair(FileOps::stamp(dst).seconds, FileOps::stamp(dst).nanoseconds),
+    EXPECT_EQ(std::pair(stampOf(dst).seconds, stampOf(dst).nanoseconds),
               std::pair(std::int64_t(1'300'000'000), std::int64_t(999'999'999)));
     // A link is no folder, and is never removed as one.
     const QString folder = dir.filePath("new"), link = dir.filePath("link");
-    FileOps::createFolder(folder);
+    FileOps::Tree tree(dir.path());
+    tree.createFolder("new");
     ASSERT_EQ(::symlink("new", enc(link).constData()), 0);
     EXPECT_TRUE(FileOps::folderExists(folder));
     EXPECT_FALSE(FileOps::folderExists(link));
-    EXPECT_NE(errorOf([&] { FileOps::removeEmptyFolder(link); }), 0);
-    FileOps::removeEmptyFolder(folder);
+    EXPECT_NE(errorOf([&] { tree.removeEmptyFolder("link"); }), 0);
+    tree.removeEmptyFolder("new");
     EXPECT_FALSE(FileOps::pathExists(folder));
     EXPECT_TRUE(FileOps::pathExists(link)) << "a dangling link is still there";
 }
@@ -155,18 +170,18 @@ TEST_F(FileOpsCopy, StoppingThrowingOrAFullDiskMidCopyLeavesTheOldFile)
     writeBytes(src, big);
     writeBytes(dst, "old");
     int asked = 0;
-    EXPECT_FALSE(FileOps::copyFile(src, dst, [&] { return ++asked < 2; }));
+    EXPECT_FALSE(copy(src, dst, [&] { return ++asked < 2; }));
     EXPECT_EQ(asked, 2);
     expectOldDestination("old");
-    EXPECT_THROW(FileOps::copyFile(src, dst, []() -> bool { throw std::runtime_error("x"); }), std::runtime_error);
+    EXPECT_THROW(copy(src, dst, []() -> bool { throw std::runtime_error("x"); }), std::runtime_error);
     expectOldDestination("old");
     // A file-size limit makes the writes fail the way a full disk does.
-    EXPECT_EQ(underFileSizeLimit(1 << 20, [&] { return errorOf([&] { FileOps::copyFile(src, dst); }); }),
+    EXPECT_EQ(underFileSizeLimit(1 << 20, [&] { return errorOf([&] { copy(src, dst); }); }),
               ErrorCode::DiskFull);
     expectOldDestination("old");
     // Asked every few MiB, not once per file or per buffer.
     asked = 0;
-    ASSERT_TRUE(FileOps::copyFile(src, dst, [&] { return ++asked > 0; }));
+    ASSERT_TRUE(copy(src, dst, [&] { return ++asked > 0; }));
     EXPECT_GE(asked, 4);
     EXPECT_LE(asked, 32);
     EXPECT_EQ(readBytes(dst), big);
@@ -178,15 +193,16 @@ TEST(FoldedNames, AnExactNameStandsAnotherSpellingIsAClashOrTheOnlyVariantAdopte
     const QString root = dir.path();
     makeTree(root, {"Data/readme.TXT", "Data/Αρχεία/Οδός"});
     // Where a relative path lands below root, after "clash " where another spelling is there.
+    FileOps::Tree tree(root);
     auto at = [&](FileOps::FoldedNames &names, const char *relative, bool adoptVariant) {
         bool clash = false;
-        const QString path = names.resolve(root, relative, adoptVariant, &clash);
-        return (clash ? "clash " : "") + path.mid(root.size());
+        const QString path = names.resolve(tree, relative, adoptVariant, &clash);
+        return (clash ? "clash /" : "/") + path;
     };
     FileOps::FoldedNames names;
     EXPECT_EQ(at(names, "Data/Αρχεία/Οδός", false), "/Data/Αρχεία/Οδός");
     bool clash = true;
-    EXPECT_EQ(names.resolve(root + "/", "Data/New/x", false, &clash), root + "/Data/New/x");
+    EXPECT_EQ(names.resolve(tree, "Data/New/x", false, &clash), "Data/New/x");
     EXPECT_FALSE(clash);
     // Never write beside another spelling, unless it is the only one and adopted.
     EXPECT_EQ(at(names, "DATA/αρχεία/ΟΔΌΣ", false), "clash /DATA");
@@ -199,8 +215,8 @@ TEST(FoldedNames, AnExactNameStandsAnotherSpellingIsAClashOrTheOnlyVariantAdopte
     // no clash for a spelling the run chose to create too.
     writeBytes(root + "/Data/LATER.txt", "made behind its back");
     EXPECT_EQ(at(again, "Data/Later.txt", false), "/Data/Later.txt") << "the folder is not read again";
-    again.noteCreated(root + "/Data/", "Later.txt");
-    again.noteCreated(root + "/Data/", "later.TXT");
+    again.noteCreated(tree, "Data/Later.txt");
+    again.noteCreated(tree, "Data/later.TXT");
     EXPECT_EQ(at(again, "Data/later.TXT/x", false), "/Data/later.TXT/x");
 }
 

@@ -25,7 +25,7 @@ protected:
         if (o != SyncRun::Outcome::Finished)
             r.close();
         skipped.clear();
-        const char *const reasons[] = {"unreadable", "clash", "cannot hold", "refused", "changed"};
+        const char *const reasons[] = {"unreadable", "clash", "cannot hold", "refused", "changed", "not a folder"};
         for (const SkippedItem &item : r.Skipped.items())
             skipped += item.path + " " + reasons[int(item.reason)] + "\n";
         return o;
@@ -122,7 +122,7 @@ TEST_F(CompleteRun, AskingFollowsEachAnswerAndTheRuleForTheRest)
     EXPECT_EQ(tree(target), (Tree{{"1", "R"}}));
 }
 
-TEST_F(CompleteRun, AFolderAndAFileOfOneNameStopACopyAndHarmNothingInASwap)
+TEST_F(CompleteRun, AFolderAndAFileOfOneNameStopACopyAndAreSkippedInASwap)
 {
     file(left + "/x/inside.txt", "i");
     file(right + "/x", "a file named x");
@@ -130,7 +130,8 @@ TEST_F(CompleteRun, AFolderAndAFileOfOneNameStopACopyAndHarmNothingInASwap)
     EXPECT_TRUE(box.text(0).starts_with("Unsupported function or internal error | 16 | Item '" + right.toStdString()
                                         + "/x', already exists in the target.")) << box.text(0);
     EXPECT_FALSE(QFileInfo::exists(target)) << "the interrupted copy removes its target";
-    EXPECT_NE(run(true), SyncRun::Outcome::Finished);
+    EXPECT_EQ(run(true), SyncRun::Outcome::Finished);
+    EXPECT_EQ(skipped, right + "/x not a folder\n" + left + "/x refused\n");
     EXPECT_EQ(tree(right), (Tree{{"x", "a file named x"}}));
     EXPECT_EQ(tree(left), (Tree{{"x", "/"}, {"x/inside.txt", "i"}}));
 }
