@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <dirent.h>
-#include <ftw.h>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,16 +31,33 @@ void writeBytes(const QString &path, const QByteArray &data)
         throw std::runtime_error("cannot write test file");
 }
 
+// Relative to descriptors, so trees deeper than PATH_MAX go too.
+static void removeBelow(int dirFd)
+{
+    DIR *d = ::fdopendir(dirFd);
+    if (!d)
+        return;
+    while (const dirent *e = ::readdir(d)) {
+        const QByteArray name(e->d_name);
+        if (name == "." || name == "..")
+            continue;
+        const int sub = ::openat(::dirfd(d), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (sub >= 0)
+            removeBelow(sub);
+        ::unlinkat(::dirfd(d), name, sub >= 0 ? AT_REMOVEDIR : 0);
+    }
+    ::closedir(d);
+}
+
 TempDir::~TempDir()
 {
     if (!isValid())
         return;
-    ::nftw(FileNames::toBytes(path()).constData(),
-           [](const char *p, const struct stat *, int, FTW *) {
-               ::remove(p);
-               return 0;
-           }, 16,
-           FTW_DEPTH | FTW_PHYS);
+    const QByteArray p = FileNames::toBytes(path());
+    const int fd = ::open(p.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0)
+        removeBelow(fd);
+    ::rmdir(p.constData());
 }
 
 std::vector<QString> E(std::initializer_list<const char *> texts)
@@ -71,9 +87,9 @@ void makeFile(const QByteArray &path, const QByteArray &data, std::int64_t mtime
     }
 }
 
-static void listInto(const QByteArray &root, const QByteArray &rel, QMap<QByteArray, QByteArray> &tree)
+static void listInto(int dirFd, const QByteArray &rel, QMap<QByteArray, QByteArray> &tree)
 {
-    DIR *d = ::opendir((rel.isEmpty() ? root : root + '/' + rel).constData());
+    DIR *d = ::fdopendir(dirFd);
     if (!d)
         return;
     while (const dirent *e = ::readdir(d)) {
@@ -81,18 +97,17 @@ static void listInto(const QByteArray &root, const QByteArray &rel, QMap<QByteAr
         if (name == "." || name == "..")
             continue;
         const QByteArray path = rel.isEmpty() ? name : rel + '/' + name;
-        const QByteArray full = root + '/' + path;
         struct stat st {};
-        ::lstat(full.constData(), &st);
+        ::fstatat(::dirfd(d), name, &st, AT_SYMLINK_NOFOLLOW);
         if (S_ISDIR(st.st_mode)) {
             tree[path] = "/";
-            listInto(root, path, tree);
+            listInto(::openat(::dirfd(d), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC), path, tree);
         } else if (S_ISLNK(st.st_mode)) {
             char target[4096];
-            const ssize_t n = ::readlink(full.constData(), target, sizeof target);
+            const ssize_t n = ::readlinkat(::dirfd(d), name, target, sizeof target);
             tree[path] = "-> " + QByteArray(target, n > 0 ? n : 0);
         } else {
-            const int fd = ::open(full.constData(), O_RDONLY | O_CLOEXEC);
+            const int fd = ::openat(::dirfd(d), name, O_RDONLY | O_CLOEXEC);
             QByteArray content;
             char buffer[4096];
             for (ssize_t n; fd >= 0 && (n = ::read(fd, buffer, sizeof buffer)) > 0;)
@@ -108,7 +123,7 @@ static void listInto(const QByteArray &root, const QByteArray &rel, QMap<QByteAr
 QMap<QByteArray, QByteArray> bytesTree(const QByteArray &root)
 {
     QMap<QByteArray, QByteArray> tree;
-    listInto(root, QByteArray(), tree);
+    listInto(::open(root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), QByteArray(), tree);
     return tree;
 }
 
