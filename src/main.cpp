@@ -6,9 +6,17 @@
 #include "sync/BatchRun.h"
 
 #include <QApplication>
+#include <sys/resource.h>
 
 int main(int argc, char *argv[])
 {
+    // A run holds a descriptor for each folder on the way down a tree: a deep
+    // tree needs more than the usual 1,024.
+    struct rlimit files {};
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &files);
+    }
     // A path given on the command line keeps its bytes, whatever the locale.
     QStringList args;
     for (int i = 0; i < argc; ++i)
