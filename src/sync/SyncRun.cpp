@@ -333,6 +333,8 @@ SyncRun::Outcome SyncRun::body()
     m_host.setState(RunState::Running);
     for (auto &t : m_trees)
         t.reset();
+    if (!o.SwapItems && !stopAfterResolving)
+        tree(2); // resolved now: whatever its path names later is not the run's
     for (int side = 0; side < 2; ++side) {
         lstItems[side].clear();
         lstFilteredItems[side].clear();
