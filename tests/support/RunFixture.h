@@ -48,5 +48,14 @@ protected:
             file(root + "/" + QString::fromUtf8(it.key()), it.value(), at);
     }
     static QMap<QByteArray, QByteArray> tree(const QString &root) { return bytesTree(FileNames::toBytes(root)); }
+    // "path reason" of each skipped item, a line each.
+    static QString lines(const SkippedItems &skipped)
+    {
+        const char *const reasons[] = {"unreadable", "clash", "cannot hold", "refused", "changed", "not a folder"};
+        QString text;
+        for (const SkippedItem &item : skipped.items())
+            text += item.path + " " + reasons[int(item.reason)] + "\n";
+        return text;
+    }
 };
 using Tree = QMap<QByteArray, QByteArray>;

@@ -31,22 +31,30 @@ void writeBytes(const QString &path, const QByteArray &data)
         throw std::runtime_error("cannot write test file");
 }
 
-// Relative to descriptors, so trees deeper than PATH_MAX go too.
-static void removeBelow(int dirFd)
+// Calls visit(folder, name) for each entry of an open folder, which it then
+// closes. Relative to descriptors, so trees deeper than PATH_MAX go too.
+template <class Visit>
+static void eachEntry(int dirFd, Visit visit)
 {
     DIR *d = ::fdopendir(dirFd);
     if (!d)
         return;
     while (const dirent *e = ::readdir(d)) {
         const QByteArray name(e->d_name);
-        if (name == "." || name == "..")
-            continue;
-        const int sub = ::openat(::dirfd(d), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (sub >= 0)
-            removeBelow(sub);
-        ::unlinkat(::dirfd(d), name, sub >= 0 ? AT_REMOVEDIR : 0);
+        if (name != "." && name != "..")
+            visit(::dirfd(d), name);
     }
     ::closedir(d);
+}
+
+static void removeBelow(int dirFd)
+{
+    eachEntry(dirFd, [](int folder, const QByteArray &name) {
+        const int sub = ::openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (sub >= 0)
+            removeBelow(sub);
+        ::unlinkat(folder, name, sub >= 0 ? AT_REMOVEDIR : 0);
+    });
 }
 
 TempDir::~TempDir()
@@ -89,25 +97,19 @@ void makeFile(const QByteArray &path, const QByteArray &data, std::int64_t mtime
 
 static void listInto(int dirFd, const QByteArray &rel, QMap<QByteArray, QByteArray> &tree)
 {
-    DIR *d = ::fdopendir(dirFd);
-    if (!d)
-        return;
-    while (const dirent *e = ::readdir(d)) {
-        const QByteArray name(e->d_name);
-        if (name == "." || name == "..")
-            continue;
+    eachEntry(dirFd, [&](int folder, const QByteArray &name) {
         const QByteArray path = rel.isEmpty() ? name : rel + '/' + name;
         struct stat st {};
-        ::fstatat(::dirfd(d), name, &st, AT_SYMLINK_NOFOLLOW);
+        ::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW);
         if (S_ISDIR(st.st_mode)) {
             tree[path] = "/";
-            listInto(::openat(::dirfd(d), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC), path, tree);
+            listInto(::openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC), path, tree);
         } else if (S_ISLNK(st.st_mode)) {
             char target[4096];
-            const ssize_t n = ::readlinkat(::dirfd(d), name, target, sizeof target);
+            const ssize_t n = ::readlinkat(folder, name, target, sizeof target);
             tree[path] = "-> " + QByteArray(target, n > 0 ? n : 0);
         } else {
-            const int fd = ::openat(::dirfd(d), name, O_RDONLY | O_CLOEXEC);
+            const int fd = ::openat(folder, name, O_RDONLY | O_CLOEXEC);
             QByteArray content;
             char buffer[4096];
             for (ssize_t n; fd >= 0 && (n = ::read(fd, buffer, sizeof buffer)) > 0;)
@@ -116,8 +118,7 @@ static void listInto(int dirFd, const QByteArray &rel, QMap<QByteArray, QByteArr
                 ::close(fd);
             tree[path] = content;
         }
-    }
-    ::closedir(d);
+    });
 }
 
 QMap<QByteArray, QByteArray> bytesTree(const QByteArray &root)

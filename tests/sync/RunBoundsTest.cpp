@@ -36,10 +36,7 @@ protected:
         const SyncRun::Outcome o = r.run();
         if (o != SyncRun::Outcome::Finished)
             r.close();
-        skipped.clear();
-        const char *const reasons[] = {"unreadable", "clash", "cannot hold", "refused", "changed", "not a folder"};
-        for (const SkippedItem &item : r.Skipped.items())
-            skipped += item.path + " " + reasons[int(item.reason)] + "\n";
+        skipped = lines(r.Skipped);
         return o;
     }
     // The folder moves aside (inside its tree) and a link to the outside takes its name.
