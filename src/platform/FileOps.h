@@ -83,4 +83,54 @@ private:
     QHash<QString, Names> m_folders;
 };
 
+// ---- Outside runs: settings, lists, help, the target folder's creation and deletion ----
+// Failures throw AppError naming the path, unless said otherwise.
+
+// The file at path (a symlink followed), at most maxBytes of it. Opened
+// without blocking, so a FIFO by that name cannot hang us. Only a missing
+// entry is no error: it reads as empty with *exists false. Anything but a
+// regular file is refused.
+QByteArray readFile(const QString &path, bool *exists = nullptr, std::int64_t maxBytes = INT64_MAX);
+
+// Replaces the whole file at path by data, so that a crash leaves either the
+// old file or the new one: data goes to a temporary beside it, is synced, and
+// is renamed over it. A symlink at path is followed and stays a link. The file
+// keeps its mode (and, for root, its owner); a new one gets 0666 less the
+// umask. One that is not a regular file or is write-protected (also for root:
+// the user protected it) is refused with 75. With companion, the temporary is
+// path with the name's last three characters made "bak" (".bak" added to a
+// short name), replacing anything by that name; else a new name starting
+// with kTempPrefix.
+void replaceFile(const QString &path, const QByteArray &data, bool companion = false);
+
+// Makes an empty file at path (0666 less the umask) unless an entry is there
+// already; a dangling symlink there is EEXIST.
+void ensureFile(const QString &path);
+
+// Makes the folder and every missing folder above it, like mkdir -p.
+void createFolders(const QString &path);
+
+// What tells a changed file apart without reading it: a rewrite in place
+// changes a time or the size, a replacement by rename the inode.
+struct Version {
+    std::int64_t device = 0, inode = 0, size = 0, modified = 0, changed = 0; // times in ns
+    bool operator==(const Version &) const = default;
+};
+// The regular file at path, a symlink followed; all zero when there is none.
+Version fileVersion(const QString &path);
+
+// A folder opened for reading (a symlink followed), closed with the object,
+// for calls on the folder itself; fd() is -1 (errno set) when it could not be.
+class FolderFd {
+public:
+    explicit FolderFd(const QString &path);
+    FolderFd(const FolderFd &) = delete;
+    FolderFd &operator=(const FolderFd &) = delete;
+    ~FolderFd();
+    int fd() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
 } // namespace FileOps

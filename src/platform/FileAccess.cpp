@@ -1,0 +1,204 @@
+#include "FileOps.h"
+
+#include "Errors.h"
+#include "FileNames.h"
+
+#include <QDir>
+#include <QRandomGenerator>
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace FileOps {
+
+namespace {
+
+QByteArray folderOf(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+}
+
+QByteArray randomLetters()
+{
+    QByteArray letters;
+    quint64 r = QRandomGenerator::global()->generate64();
+    for (int i = 0; i < 10; ++i, r /= 26)
+        letters += char('a' + r % 26);
+    return letters;
+}
+
+bool writeAll(int fd, const QByteArray &data)
+{
+    const char *p = data.constData();
+    qsizetype left = data.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
+            return false;
+        }
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
+// A list reached through a link may itself be named *.bak.
+QByteArray companionOf(const QByteArray &path)
+{
+    const qsizetype nameLength = path.size() - path.lastIndexOf('/') - 1;
+    QByteArray bak = nameLength > 3 ? path.chopped(3) + "bak" : path + ".bak";
+    if (bak == path)
+        bak += ".bak";
+    return bak;
+}
+
+} // namespace
+
+QByteArray readFile(const QString &path, bool *exists, std::int64_t maxBytes)
+{
+    if (exists)
+        *exists = false;
+    const int fd = ::open(FileNames::toBytes(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return {};
+        throw AppError::fromErrno(errno, path);
+    }
+    if (exists)
+        *exists = true;
+    const struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        throw AppError::fromErrno(errno, path);
+    if (!S_ISREG(st.st_mode))
+        throw AppError::fromErrno(S_ISDIR(st.st_mode) ? EISDIR : EINVAL, path);
+    QByteArray data;
+    char buffer[65536];
+    while (data.size() < maxBytes) {
+        const ssize_t n = ::read(fd, buffer, size_t(std::min<std::int64_t>(sizeof buffer, maxBytes - data.size())));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw AppError::fromErrno(errno, path);
+        if (n == 0)
+            break;
+        data.append(buffer, n);
+    }
+    return data;
+}
+
+void replaceFile(const QString &path, const QByteArray &data, bool companion)
+{
+    QByteArray target = FileNames::toBytes(path);
+    struct stat st {};
+    if (::lstat(target.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        // A file kept elsewhere through a link stays there, and the link stays.
+        char *real = ::realpath(target.constData(), nullptr);
+        if (!real)
+            throw AppError::fromErrno(errno, path);
+        target = real;
+        std::free(real);
+    }
+    const bool existed = ::stat(target.constData(), &st) == 0;
+    // A rename would replace a write-protected file; the user protected it, so we don't.
+    if (existed && (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0 || ::access(target.constData(), W_OK) != 0))
+        throw AppError(ErrorCode::PathFileAccess, errorText(ErrorCode::PathFileAccess) + QStringLiteral(": ") + path);
+
+    const QByteArray name = target.mid(target.lastIndexOf('/') + 1);
+    const QByteArray tmp =
+        companion ? companionOf(target) : folderOf(target) + '/' + kTempPrefix + name + '.' + randomLetters();
+    if (companion)
+        ::unlink(tmp.constData()); // left by a crash, or anything else by that name
+    const int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0)
+        throw AppError::fromErrno(errno, FileNames::fromBytes(tmp));
+    int err = writeAll(fd, data) ? 0 : errno;
+    if (!err && existed) {
+        if (::geteuid() == 0)
+            (void)::fchown(fd, st.st_uid, st.st_gid);
+        if (::fchmod(fd, st.st_mode & 07777) != 0)
+            err = errno;
+    }
+    if (!err && ::fsync(fd) != 0)
+        err = errno;
+    if (::close(fd) != 0 && !err)
+        err = errno;
+    if (!err && ::rename(tmp.constData(), target.constData()) != 0)
+        err = errno;
+    if (err) {
+        ::unlink(tmp.constData());
+        throw AppError::fromErrno(err, path);
+    }
+    // The rename itself must survive a power cut, not only the data.
+    const FolderFd folder(FileNames::fromBytes(folderOf(target)));
+    if (folder.fd() >= 0)
+        (void)::fsync(folder.fd());
+}
+
+void ensureFile(const QString &path)
+{
+    const QByteArray p = FileNames::toBytes(path);
+    // O_EXCL: an existing file, or a link to one, is never truncated.
+    const int fd = ::open(p.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        ::close(fd);
+        return;
+    }
+    const int err = errno;
+    struct stat st {};
+    if (err != EEXIST || ::stat(p.constData(), &st) != 0)
+        throw AppError::fromErrno(err, path);
+}
+
+void createFolders(const QString &path)
+{
+    // Made one level at a time by its bytes: a legacy name would not survive Qt's own calls.
+    const QByteArray p = FileNames::toBytes(QDir::cleanPath(path));
+    int err = 0;
+    for (qsizetype slash = p.indexOf('/', 1); slash > 0; slash = p.indexOf('/', slash + 1)) {
+        if (::mkdir(p.left(slash).constData(), 0777) != 0 && errno != EEXIST)
+            err = errno;
+    }
+    if (::mkdir(p.constData(), 0777) == 0)
+        return;
+    // A missing level says less than why it could not be made.
+    if (errno != ENOENT || err == 0)
+        err = errno;
+    struct stat st {};
+    if (::stat(p.constData(), &st) == 0 && S_ISDIR(st.st_mode))
+        return;
+    throw AppError::fromErrno(err == EEXIST ? ENOTDIR : err, path);
+}
+
+Version fileVersion(const QString &path)
+{
+    struct stat st {};
+    if (::stat(FileNames::toBytes(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return {};
+    const auto ns = [](const timespec &t) { return std::int64_t(t.tv_sec) * 1'000'000'000 + t.tv_nsec; };
+    return {std::int64_t(st.st_dev), std::int64_t(st.st_ino), st.st_size, ns(st.st_mtim), ns(st.st_ctim)};
+}
+
+FolderFd::FolderFd(const QString &path)
+    : m_fd(::open(FileNames::toBytes(path).constData(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC))
+{
+}
+
+FolderFd::~FolderFd()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+} // namespace FileOps
