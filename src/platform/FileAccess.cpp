@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -58,6 +60,23 @@ QByteArray companionOf(const QByteArray &path)
     if (bak == path)
         bak += ".bak";
     return bak;
+}
+
+EntryKind kindOf(int dirFd, const dirent *e)
+{
+    switch (e->d_type) {
+    case DT_DIR: return EntryKind::Folder;
+    case DT_REG:
+    case DT_LNK: return EntryKind::File;
+    case DT_UNKNOWN: break;
+    default: return EntryKind::Other;
+    }
+    struct stat st {};
+    if (::fstatat(dirFd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return EntryKind::Other;
+    if (S_ISDIR(st.st_mode))
+        return EntryKind::Folder;
+    return S_ISREG(st.st_mode) || S_ISLNK(st.st_mode) ? EntryKind::File : EntryKind::Other;
 }
 
 } // namespace
@@ -199,6 +218,49 @@ FolderFd::~FolderFd()
 {
     if (m_fd >= 0)
         ::close(m_fd);
+}
+
+QString nearestFolder(const QString &path, std::uint64_t *device)
+{
+    QByteArray p = FileNames::toBytes(path);
+    for (;;) {
+        struct stat st {};
+        if (::stat(p.constData(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            *device = st.st_dev;
+            return FileNames::fromBytes(p);
+        }
+        if (!p.contains('/') || p == "/")
+            return {};
+        p = folderOf(p);
+    }
+}
+
+int probeIgnoresCase(const QString &folder)
+{
+    const QByteArray name = QByteArray(kTempPrefix) + "case-" + randomLetters();
+    const QByteArray lower = FileNames::toBytes(folder) + '/' + name;
+    const int fd = ::open(lower.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return -1;
+    ::close(fd);
+    struct stat st {};
+    const bool found = ::lstat((FileNames::toBytes(folder) + '/' + name.toUpper()).constData(), &st) == 0;
+    ::unlink(lower.constData());
+    return found ? 1 : 0;
+}
+
+bool listFolder(const QString &folder, const std::function<void(const QString &, EntryKind)> &f)
+{
+    DIR *d = ::opendir(FileNames::toBytes(folder).constData());
+    if (!d)
+        return false;
+    std::unique_ptr<DIR, int (*)(DIR *)> closer(d, ::closedir);
+    while (const dirent *e = ::readdir(d)) {
+        if (e->d_name[0] == '.' && (e->d_name[1] == 0 || (e->d_name[1] == '.' && e->d_name[2] == 0)))
+            continue;
+        f(FileNames::fromBytes(e->d_name), kindOf(::dirfd(d), e));
+    }
+    return true;
 }
 
 } // namespace FileOps

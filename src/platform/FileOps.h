@@ -133,4 +133,18 @@ private:
     int m_fd;
 };
 
+// path itself, or its nearest folder above that exists (a target not made
+// yet), symlinks followed; empty when none. *device gets its file system.
+QString nearestFolder(const QString &path, std::uint64_t *device);
+
+// Whether folder's file system finds a name in another letter case: a new
+// lower-case name is looked up in upper case, then removed. -1 when the folder
+// cannot be written.
+int probeIgnoresCase(const QString &folder);
+
+enum class EntryKind { Folder, File, Other }; // File: a regular file or a symlink
+// Calls f with each name in folder but "." and "..", and what it is; symlinks
+// are not followed. False, with no call, when the folder cannot be read.
+bool listFolder(const QString &folder, const std::function<void(const QString &, EntryKind)> &f);
+
 } // namespace FileOps
