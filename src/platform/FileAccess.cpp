@@ -79,6 +79,37 @@ EntryKind kindOf(int dirFd, const dirent *e)
     return S_ISREG(st.st_mode) || S_ISLNK(st.st_mode) ? EntryKind::File : EntryKind::Other;
 }
 
+// Removes everything below an open folder (closed here), depth first.
+void removeContents(int dirFd, dev_t device, const QString &shownPath)
+{
+    DIR *d = ::fdopendir(dirFd);
+    if (!d) {
+        const int err = errno;
+        ::close(dirFd);
+        throw AppError::fromErrno(err, shownPath);
+    }
+    std::unique_ptr<DIR, int (*)(DIR *)> closer(d, ::closedir);
+    while (const dirent *e = ::readdir(d)) {
+        const char *name = e->d_name;
+        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+            continue;
+        struct stat st {};
+        if (::fstatat(::dirfd(d), name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue; // gone meanwhile
+        const QString child = shownPath + QLatin1Char('/') + FileNames::fromBytes(name);
+        if (S_ISDIR(st.st_mode)) {
+            if (st.st_dev != device)
+                throw AppError(ErrorCode::PathFileAccess, QStringLiteral("A file system is mounted inside: ") + child);
+            const int sub = ::openat(::dirfd(d), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (sub < 0)
+                throw AppError::fromErrno(errno, child);
+            removeContents(sub, device, child);
+        }
+        if (::unlinkat(::dirfd(d), name, S_ISDIR(st.st_mode) ? AT_REMOVEDIR : 0) != 0)
+            throw AppError::fromErrno(errno, child);
+    }
+}
+
 } // namespace
 
 QByteArray readFile(const QString &path, bool *exists, std::int64_t maxBytes)
@@ -261,6 +292,47 @@ bool listFolder(const QString &folder, const std::function<void(const QString &,
         f(FileNames::fromBytes(e->d_name), kindOf(::dirfd(d), e));
     }
     return true;
+}
+
+QString resolvedPath(const QString &path)
+{
+    QByteArray head = FileNames::toBytes(path), rest;
+    for (;;) {
+        if (char *real = ::realpath(head.isEmpty() ? "." : head.constData(), nullptr)) {
+            QByteArray resolved(real);
+            std::free(real);
+            if (!rest.isEmpty())
+                resolved += (resolved.endsWith('/') ? "" : "/") + rest;
+            return FileNames::fromBytes(resolved);
+        }
+        if (head.isEmpty() || head == "/")
+            return path;
+        const qsizetype slash = head.lastIndexOf('/');
+        rest = head.mid(slash + 1) + (rest.isEmpty() ? QByteArray() : '/' + rest);
+        head = slash < 0 ? QByteArray() : slash == 0 ? QByteArray("/") : head.left(slash);
+    }
+}
+
+void removeTree(const QString &path)
+{
+    const QByteArray p = FileNames::toBytes(path);
+    struct stat st {};
+    if (::lstat(p.constData(), &st) != 0) {
+        if (errno == ENOENT)
+            return;
+        throw AppError::fromErrno(errno, path);
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        if (::unlink(p.constData()) != 0)
+            throw AppError::fromErrno(errno, path);
+        return;
+    }
+    const int fd = ::open(p.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        throw AppError::fromErrno(errno, path);
+    removeContents(fd, st.st_dev, path);
+    if (::rmdir(p.constData()) != 0)
+        throw AppError::fromErrno(errno, path);
 }
 
 } // namespace FileOps

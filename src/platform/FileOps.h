@@ -147,4 +147,13 @@ enum class EntryKind { Folder, File, Other }; // File: a regular file or a symli
 // are not followed. False, with no call, when the folder cannot be read.
 bool listFolder(const QString &folder, const std::function<void(const QString &, EntryKind)> &f);
 
+// The path as the kernel sees it: its longest existing part with every symlink
+// resolved, followed by the rest as given.
+QString resolvedPath(const QString &path);
+
+// Removes path with everything below it, depth first. Symlinks are removed,
+// never followed; a file system mounted below is refused with 75 before it is
+// entered. A missing path is nothing to do.
+void removeTree(const QString &path);
+
 } // namespace FileOps
