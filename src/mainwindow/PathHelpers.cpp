@@ -10,10 +10,6 @@
 
 #include <QFile>
 #include <algorithm>
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 QString NormalizeCase(const QString &text)
 {
@@ -132,51 +128,14 @@ int containing(const QStringList &roots, const QString &path)
 namespace FolderListing {
 
 namespace {
-enum class Kind { Folder, File, Other };
-
-Kind kindOf(int dirFd, const dirent *e)
-{
-    switch (e->d_type) {
-    case DT_DIR: return Kind::Folder;
-    case DT_REG:
-    case DT_LNK: return Kind::File;
-    case DT_UNKNOWN: break;
-    default: return Kind::Other;
-    }
-    struct stat st {};
-    if (::fstatat(dirFd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return Kind::Other;
-    if (S_ISDIR(st.st_mode))
-        return Kind::Folder;
-    if (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))
-        return Kind::File;
-    return Kind::Other;
-}
-
-template <class F>
-bool forEachEntry(const QString &folder, F &&f)
-{
-    DIR *d = ::opendir(FileNames::toBytes(folder).constData());
-    if (!d)
-        return false;
-    const int fd = ::dirfd(d);
-    while (const dirent *e = ::readdir(d)) {
-        if (e->d_name[0] == '.' && (e->d_name[1] == 0 || (e->d_name[1] == '.' && e->d_name[2] == 0)))
-            continue;
-        f(FileNames::fromBytes(e->d_name), kindOf(fd, e));
-    }
-    ::closedir(d);
-    return true;
-}
-
-bool isOurTemporary(const QString &name) { return name.startsWith(QLatin1String(".orvanel-tmp-")); }
+bool isOurTemporary(const QString &name) { return name.startsWith(QLatin1String(FileOps::kTempPrefix)); }
 } // namespace
 
 QStringList subfolders(const QString &folder)
 {
     QStringList names;
-    forEachEntry(folder, [&](const QString &name, Kind k) {
-        if (k == Kind::Folder)
+    FileOps::listFolder(folder, [&](const QString &name, FileOps::EntryKind k) {
+        if (k == FileOps::EntryKind::Folder)
             names << name;
     });
     return names;
@@ -185,8 +144,8 @@ QStringList subfolders(const QString &folder)
 bool files(const QString &folder, const QString &pattern, QStringList *names)
 {
     names->clear();
-    return forEachEntry(folder, [&](const QString &name, Kind k) {
-        if (k == Kind::File && !isOurTemporary(name) && matchesPattern(name, pattern))
+    return FileOps::listFolder(folder, [&](const QString &name, FileOps::EntryKind k) {
+        if (k == FileOps::EntryKind::File && !isOurTemporary(name) && matchesPattern(name, pattern))
             *names << name;
     });
 }

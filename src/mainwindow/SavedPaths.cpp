@@ -8,53 +8,18 @@
 #include "core/Texts.h"
 #include "platform/Errors.h"
 #include "platform/FileNames.h"
+#include "platform/FileOps.h"
 #include "platform/MessageService.h"
 
 #include <QByteArrayList>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
-#include <cerrno>
-#include <cstdlib>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 // The settings reader cuts an initial path at this many bytes.
 constexpr qsizetype kMaxInitialPathBytes = 1023;
-
-QByteArray readAllOf(const QString &path, bool *exists)
-{
-    const QByteArray name = FileNames::toBytes(path);
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT) {
-            *exists = false;
-            return {};
-        }
-        throw AppError::fromErrno(errno, path);
-    }
-    *exists = true;
-    QByteArray data;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            const int err = errno;
-            ::close(fd);
-            throw AppError::fromErrno(err, path);
-        }
-        if (n == 0)
-            break;
-        data.append(buffer, n);
-    }
-    ::close(fd);
-    return data;
-}
 
 // Lines without their ends; a file edited elsewhere may use LF alone.
 QByteArrayList splitLines(const QByteArray &data)
@@ -78,8 +43,7 @@ QByteArrayList splitLines(const QByteArray &data)
 
 QByteArrayList savedLines(int side)
 {
-    bool exists = false;
-    return splitLines(readAllOf(App().SavedPathsFile[side], &exists));
+    return splitLines(FileOps::readFile(App().SavedPathsFile[side]));
 }
 
 QString normalizedFolder(const QString &path) { return NormalizeCase(AddTrailingSeparator(path)); }
@@ -87,96 +51,6 @@ QString normalizedFolder(const QString &path) { return NormalizeCase(AddTrailing
 bool hasLineBreak(const QString &p)
 {
     return p.contains(QLatin1Char('\n')) || p.contains(QLatin1Char('\r'));
-}
-
-bool writeAll(int fd, const QByteArray &data)
-{
-    const char *p = data.constData();
-    qsizetype left = data.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, size_t(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = EIO;
-            return false;
-        }
-        p += n;
-        left -= n;
-    }
-    return true;
-}
-
-QByteArray folderOf(const QByteArray &path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
-}
-
-// The companion that holds the new list until it is renamed over the file.
-QByteArray companionOf(const QByteArray &path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    const qsizetype nameLength = path.size() - slash - 1;
-    QByteArray bak = nameLength > 3 ? path.chopped(3) + "bak" : path + ".bak";
-    // A list reached through a link may itself be named *.bak.
-    if (bak == path)
-        bak += ".bak";
-    return bak;
-}
-
-// Replaces the saved-paths file by content so that a crash at any moment
-// leaves either the old list or the new one, whole.
-void replaceSavedPaths(const QString &file, const QByteArray &content)
-{
-    QByteArray target = FileNames::toBytes(file);
-    struct stat lst {};
-    if (::lstat(target.constData(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
-        // A list kept elsewhere through a link stays there, and the link stays.
-        char *real = ::realpath(target.constData(), nullptr);
-        if (!real)
-            throw AppError::fromErrno(errno, file);
-        target = real;
-        std::free(real);
-    }
-    struct stat st {};
-    const bool existed = ::stat(target.constData(), &st) == 0;
-    // A rename would replace a write-protected file; the user protected it, so we don't.
-    if (existed && (!S_ISREG(st.st_mode) || ::access(target.constData(), W_OK) != 0))
-        throw AppError(ErrorCode::PathFileAccess,
-                       errorText(ErrorCode::PathFileAccess) + QStringLiteral(": ") + file);
-
-    const QByteArray bak = companionOf(target);
-    ::unlink(bak.constData()); // left by a crash, or anything else by that name
-    const int fd = ::open(bak.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0)
-        throw AppError::fromErrno(errno, FileNames::fromBytes(bak));
-    int err = 0;
-    if (!writeAll(fd, content))
-        err = errno;
-    if (!err && existed) {
-        if (::geteuid() == 0)
-            (void)::fchown(fd, st.st_uid, st.st_gid);
-        if (::fchmod(fd, st.st_mode & 07777) != 0)
-            err = errno;
-    }
-    if (!err && ::fsync(fd) != 0)
-        err = errno;
-    if (::close(fd) != 0 && !err)
-        err = errno;
-    if (!err && ::rename(bak.constData(), target.constData()) != 0)
-        err = errno;
-    if (err) {
-        ::unlink(bak.constData());
-        throw AppError::fromErrno(err, file);
-    }
-    // The rename itself must survive a power cut, not only the data.
-    const int dir = ::open(folderOf(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        (void)::fsync(dir);
-        ::close(dir);
-    }
 }
 
 QString saveTitle(int side) { return sideTitle(side, "Save path", "Αποθήκευση διαδρομής"); }
@@ -236,7 +110,8 @@ void SaveRecentPath(const QString &p, int side)
         QByteArray content = FileNames::toBytes(p) + "\r\n";
         for (const QByteArray &line : lines)
             content += line + "\r\n";
-        replaceSavedPaths(file, content);
+        // A crash at any moment leaves either the old list or the new one, whole.
+        FileOps::replaceFile(file, content, true);
     });
 }
 

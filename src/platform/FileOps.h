@@ -176,5 +176,79 @@ bool folderExists(const QString &path, bool followLink = false);
 bool pathExists(const QString &path);
 
 // ---- Outside runs: settings, lists, help, the target folder's creation and deletion ----
+// Failures throw AppError naming the path, unless said otherwise.
+
+// The file at path (a symlink followed), at most maxBytes of it. Opened
+// without blocking, so a FIFO by that name cannot hang us. Only a missing
+// entry is no error: it reads as empty with *exists false. Anything but a
+// regular file is refused.
+QByteArray readFile(const QString &path, bool *exists = nullptr, std::int64_t maxBytes = INT64_MAX);
+
+// Replaces the whole file at path by data, so that a crash leaves either the
+// old file or the new one: data goes to a temporary beside it, is synced, and
+// is renamed over it. A symlink at path is followed and stays a link. The file
+// keeps its mode (and, for root, its owner); a new one gets 0666 less the
+// umask. One that is not a regular file or is write-protected (also for root:
+// the user protected it) is refused with 75. With companion, the temporary is
+// path with the name's last three characters made "bak" (".bak" added to a
+// short name), replacing anything by that name; else a new name starting
+// with kTempPrefix.
+void replaceFile(const QString &path, const QByteArray &data, bool companion = false);
+
+// Makes an empty file at path (0666 less the umask) unless an entry is there
+// already; a dangling symlink there is EEXIST.
+void ensureFile(const QString &path);
+
+// mkdir with mode 0777 less the umask (a new target folder); an existing
+// entry of any kind is 75.
+void createFolder(const QString &path);
+// Makes the folder and every missing folder above it, like mkdir -p.
+void createFolders(const QString &path);
+
+// What tells a changed file apart without reading it: a rewrite in place
+// changes a time or the size, a replacement by rename the inode.
+struct Version {
+    std::int64_t device = 0, inode = 0, size = 0, modified = 0, changed = 0; // times in ns
+    bool operator==(const Version &) const = default;
+};
+// The regular file at path, a symlink followed; all zero when there is none.
+Version fileVersion(const QString &path);
+
+// A folder opened for reading (a symlink followed), closed with the object,
+// for calls on the folder itself; fd() is -1 (errno set) when it could not be.
+class FolderFd {
+public:
+    explicit FolderFd(const QString &path);
+    FolderFd(const FolderFd &) = delete;
+    FolderFd &operator=(const FolderFd &) = delete;
+    ~FolderFd();
+    int fd() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// path itself, or its nearest folder above that exists (a target not made
+// yet), symlinks followed; empty when none. *device gets its file system.
+QString nearestFolder(const QString &path, std::uint64_t *device);
+
+// Whether folder's file system finds a name in another letter case: a new
+// lower-case name is looked up in upper case, then removed. -1 when the folder
+// cannot be written.
+int probeIgnoresCase(const QString &folder);
+
+enum class EntryKind { Folder, File, Other }; // File: a regular file or a symlink
+// Calls f with each name in folder but "." and "..", and what it is; symlinks
+// are not followed. False, with no call, when the folder cannot be read.
+bool listFolder(const QString &folder, const std::function<void(const QString &, EntryKind)> &f);
+
+// The path as the kernel sees it: its longest existing part with every symlink
+// resolved, followed by the rest as given.
+QString resolvedPath(const QString &path);
+
+// Removes path with everything below it, depth first. Symlinks are removed,
+// never followed; a file system mounted below is refused with 75 before it is
+// entered. A missing path is nothing to do.
+void removeTree(const QString &path);
 
 } // namespace FileOps

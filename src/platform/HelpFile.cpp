@@ -1,41 +1,17 @@
 #include "HelpFile.h"
 
-#include "FileNames.h"
+#include "Errors.h"
+#include "FileOps.h"
 
 #include <QByteArray>
 #include <QHash>
 #include <QMutex>
 #include <QStringList>
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
-// What tells a changed file apart: a rewrite in place changes the times or the
-// size, a replacement by rename changes the inode.
-struct Stamp {
-    dev_t dev = 0;
-    ino_t ino = 0;
-    off_t size = 0;
-    timespec mtime{};
-    timespec ctime{};
-
-    static Stamp of(const struct stat &st)
-    {
-        return {st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
-    }
-    bool operator==(const Stamp &o) const
-    {
-        return dev == o.dev && ino == o.ino && size == o.size && mtime.tv_sec == o.mtime.tv_sec
-               && mtime.tv_nsec == o.mtime.tv_nsec && ctime.tv_sec == o.ctime.tv_sec
-               && ctime.tv_nsec == o.ctime.tv_nsec;
-    }
-};
-
 struct Parsed {
-    Stamp stamp;
+    FileOps::Version version;
     QHash<int, QString> topics;
 };
 
@@ -132,55 +108,26 @@ QHash<int, QString> parse(QByteArray bytes)
     return topics;
 }
 
-// Opens without blocking (a FIFO under the help file's name must not hang the
-// window) and reads at most MaxFileBytes.
-bool load(const QByteArray &path, Parsed &out)
-{
-    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    QByteArray bytes(qMin<qint64>(st.st_size, HelpFile::MaxFileBytes), Qt::Uninitialized);
-    qsizetype total = 0;
-    while (total < bytes.size()) {
-        const ssize_t n = ::read(fd, bytes.data() + total, size_t(bytes.size() - total));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        total += n;
-    }
-    ::close(fd);
-    bytes.truncate(total);
-    out.stamp = Stamp::of(st);
-    out.topics = parse(std::move(bytes));
-    return true;
-}
-
 } // namespace
 
 QString helpTopicText(const QString &helpFile, int topic)
 {
     if (helpFile.isEmpty() || topic < 0)
         return {};
-    const QByteArray path = FileNames::toBytes(helpFile);
-    struct stat st {};
-    const bool present = ::stat(path.constData(), &st) == 0 && S_ISREG(st.st_mode);
+    const FileOps::Version version = FileOps::fileVersion(helpFile);
 
     QMutexLocker lock(&cacheMutex);
     auto &c = cache();
-    if (!present) {
+    if (version == FileOps::Version{}) {
         c.remove(helpFile);
         return {};
     }
     auto it = c.find(helpFile);
-    if (it == c.end() || !(it->stamp == Stamp::of(st))) {
-        Parsed parsed;
-        if (!load(path, parsed)) {
+    if (it == c.end() || it->version != version) {
+        Parsed parsed{version, {}};
+        try {
+            parsed.topics = parse(FileOps::readFile(helpFile, nullptr, HelpFile::MaxFileBytes));
+        } catch (const AppError &) {
             c.remove(helpFile);
             return {};
         }

@@ -1,13 +1,11 @@
 #include "ProfileFile.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
+#include "Errors.h"
+#include "FileNames.h"
+#include "FileOps.h"
+
 #include <cstring>
-#include <fcntl.h>
 #include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -101,88 +99,6 @@ Found locate(const std::vector<Line> &lines, const QByteArray &section, const QB
     return f;
 }
 
-std::optional<QByteArray> readWholeFile(const char *path, bool *exists)
-{
-    *exists = false;
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT || errno == ENOTDIR)
-            return QByteArray();
-        *exists = true;
-        return std::nullopt;
-    }
-    *exists = true;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    QByteArray data;
-    char buf[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (n == 0)
-            break;
-        data.append(buf, n);
-    }
-    ::close(fd);
-    return data;
-}
-
-bool writeAll(int fd, const QByteArray &data)
-{
-    const char *p = data.constData();
-    qsizetype left = data.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, size_t(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        left -= n;
-    }
-    return true;
-}
-
-// Replaces the file at path by data: temporary file beside it, then rename.
-bool replaceFile(const QByteArray &path, const QByteArray &data, const struct stat *old)
-{
-    qsizetype slash = path.lastIndexOf('/');
-    QByteArray dir = slash < 0 ? QByteArray(".") : (slash == 0 ? QByteArray("/") : path.left(slash));
-    QByteArray name = slash < 0 ? path : path.mid(slash + 1);
-    QByteArray tmpl = dir + "/.orvanel-tmp-" + name + ".XXXXXX";
-    int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    bool ok = writeAll(fd, data);
-    if (ok) {
-        mode_t mode;
-        if (old) {
-            mode = old->st_mode & 07777;
-            if (::geteuid() == 0)
-                (void)::fchown(fd, old->st_uid, old->st_gid);
-        } else {
-            mode_t mask = ::umask(0);
-            ::umask(mask);
-            mode = 0666 & ~mask;
-        }
-        ok = ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    }
-    ok = (::close(fd) == 0) && ok;
-    if (ok)
-        ok = ::rename(tmpl.constData(), path.constData()) == 0;
-    if (!ok)
-        ::unlink(tmpl.constData());
-    return ok;
-}
-
 bool safeName(const QByteArray &s)
 {
     return !s.contains('\n') && !s.contains('\r') && !s.contains('\0');
@@ -198,14 +114,14 @@ QByteArray read(const QByteArray &section, const QByteArray &key, const QByteArr
     if (size == 0)
         return QByteArray();
     QByteArray value = defaultText;
-    bool exists = false;
-    if (auto data = readWholeFile(path.constData(), &exists)) {
-        std::vector<Line> lines = splitLines(*data);
+    try {
+        std::vector<Line> lines = splitLines(FileOps::readFile(FileNames::fromBytes(path)));
         Found f = locate(lines, trimmed(section), trimmed(key));
         if (f.keyLine >= 0) {
             const QByteArray &text = lines[size_t(f.keyLine)].text;
             value = trimmed(text.mid(text.indexOf('=') + 1));
         }
+    } catch (const AppError &) {
     }
     return value.left(qsizetype(size) - 1);
 }
@@ -234,31 +150,16 @@ bool WritePrivateProfileStringA(const char *section, const char *key, const char
         || !safeName(k) || !safeName(val))
         return false;
 
-    // Write through a symlink to the file it names, never over the link itself.
-    QByteArray target = path;
-    struct stat lst {};
-    if (::lstat(path, &lst) == 0 && S_ISLNK(lst.st_mode)) {
-        char *real = ::realpath(path, nullptr);
-        if (!real)
-            return false;
-        target = real;
-        std::free(real);
+    // Never replace what we could not read.
+    const QString file = FileNames::fromBytes(path);
+    bool existed = false;
+    QByteArray data;
+    try {
+        data = FileOps::readFile(file, &existed);
+    } catch (const AppError &) {
+        return false;
     }
-
-    struct stat st {};
-    const bool existed = ::stat(target.constData(), &st) == 0;
-    if (existed) {
-        // A rename could replace a write-protected file; the user protected it, so we don't.
-        if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0
-            || ::access(target.constData(), W_OK) != 0)
-            return false;
-    }
-    bool exists = false;
-    std::optional<QByteArray> data = readWholeFile(target.constData(), &exists);
-    if (!data)
-        return false; // never replace what we could not read
-
-    std::vector<Line> lines = splitLines(*data);
+    std::vector<Line> lines = splitLines(data);
     qsizetype crlf = 0, lf = 0;
     for (const Line &l : lines)
         (l.eol == "\r\n" ? crlf : lf) += l.eol.isEmpty() ? 0 : 1;
@@ -280,10 +181,15 @@ bool WritePrivateProfileStringA(const char *section, const char *key, const char
     }
 
     QByteArray out;
-    out.reserve(data->size() + 64);
+    out.reserve(data.size() + 64);
     for (const Line &l : lines)
         out += l.text + l.eol;
-    if (existed && out == *data)
+    if (existed && out == data)
         return true;
-    return replaceFile(target, out, existed ? &st : nullptr);
+    try {
+        FileOps::replaceFile(file, out);
+        return true;
+    } catch (const AppError &) {
+        return false;
+    }
 }

@@ -3,8 +3,6 @@
 #include "FileNames.h"
 
 #include <QDir>
-#include <fcntl.h>
-#include <unistd.h>
 
 SingleInstance::SingleInstance(const QString &settingsFolder)
     : m_folder(settingsFolder), m_path(QDir(settingsFolder).filePath(lockFileName()))
@@ -13,21 +11,18 @@ SingleInstance::SingleInstance(const QString &settingsFolder)
 
 SingleInstance::~SingleInstance()
 {
-    m_lock.reset();
-    if (m_folderFd >= 0)
-        ::close(m_folderFd);
+    m_lock.reset(); // while its path through the folder's descriptor still works
 }
 
 SingleInstance::Result SingleInstance::acquire()
 {
     QString lockPath = m_path;
     // Qt spells every path in UTF-8: a folder with a legacy name is reached through its descriptor.
-    const QByteArray folder = FileNames::toBytes(m_folder);
-    if (folder != m_folder.toUtf8()) {
-        if (m_folderFd < 0)
-            m_folderFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (m_folderFd >= 0)
-            lockPath = QStringLiteral("/proc/self/fd/%1/").arg(m_folderFd) + lockFileName();
+    if (FileNames::toBytes(m_folder) != m_folder.toUtf8()) {
+        if (!m_folderFd || m_folderFd->fd() < 0)
+            m_folderFd.emplace(m_folder);
+        if (m_folderFd->fd() >= 0)
+            lockPath = QStringLiteral("/proc/self/fd/%1/").arg(m_folderFd->fd()) + lockFileName();
     }
     m_lock = std::make_unique<QLockFile>(lockPath);
     // Only a lock whose process is gone is stale, however old it is.

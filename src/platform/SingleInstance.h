@@ -1,8 +1,11 @@
 #pragma once
 
+#include "FileOps.h"
+
 #include <QLockFile>
 #include <QString>
 #include <memory>
+#include <optional>
 
 // One running instance per settings folder, held by a lock file in it. A lock
 // left behind by a crashed instance is taken over.
@@ -20,7 +23,7 @@ public:
 private:
     QString m_folder;
     QString m_path;
-    int m_folderFd = -1;
+    std::optional<FileOps::FolderFd> m_folderFd;
     std::unique_ptr<QLockFile> m_lock;
     QString m_failure;
 };

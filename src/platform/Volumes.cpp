@@ -5,14 +5,9 @@
 
 #include <QFile>
 #include <QList>
-#include <QRandomGenerator>
-#include <cerrno>
-#include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <unistd.h>
 
 #ifndef FS_CASEFOLD_FL
 #define FS_CASEFOLD_FL 0x40000000
@@ -61,47 +56,11 @@ bool typeIgnoresCase(const QByteArray &type)
 // FUSE disks whose kind the type alone does not tell.
 bool typeIsUnknownFuse(const QByteArray &type) { return type == "fuse" || type == "fuseblk" || type.startsWith("fuseblk."); }
 
-// The path itself, or its nearest folder that exists (a target not made yet).
-QByteArray existingFolderOf(QByteArray path, struct stat *st)
+bool hasCaseFoldAttribute(const QString &folder)
 {
-    for (;;) {
-        if (::stat(path.constData(), st) == 0 && S_ISDIR(st->st_mode))
-            return path;
-        const qsizetype slash = path.lastIndexOf('/');
-        if (slash < 0 || path == "/")
-            return {};
-        path = slash == 0 ? QByteArray("/") : path.left(slash);
-    }
-}
-
-bool hasCaseFoldAttribute(const QByteArray &folder)
-{
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return false;
+    const FileOps::FolderFd dir(folder);
     int flags = 0;
-    const bool folded = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_CASEFOLD_FL) != 0;
-    ::close(fd);
-    return folded;
-}
-
-// Creates a temporary name in lower case and looks for it in upper case.
-// Nothing is left behind; -1 when the folder cannot be written.
-int probeIgnoresCase(const QByteArray &folder)
-{
-    QByteArray name = QByteArray(FileOps::kTempPrefix) + "case-";
-    quint64 r = QRandomGenerator::global()->generate64();
-    for (int i = 0; i < 10; ++i, r /= 26)
-        name += char('a' + r % 26);
-    const QByteArray lower = folder + '/' + name;
-    const int fd = ::open(lower.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return -1;
-    ::close(fd);
-    struct stat st {};
-    const bool found = ::lstat((folder + '/' + name.toUpper()).constData(), &st) == 0;
-    ::unlink(lower.constData());
-    return found ? 1 : 0;
+    return dir.fd() >= 0 && ::ioctl(dir.fd(), FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_CASEFOLD_FL) != 0;
 }
 
 } // namespace
@@ -131,19 +90,19 @@ Info fromMountInfo(const QByteArray &mountinfo, const QString &path, unsigned lo
 
 Info of(const QString &path, bool mayProbe)
 {
-    struct stat st {};
-    const QByteArray folder = existingFolderOf(FileNames::toBytes(path), &st);
+    std::uint64_t device = 0;
+    const QString folder = FileOps::nearestFolder(path, &device);
     if (folder.isEmpty())
         return {};
     QFile mountinfo(QStringLiteral("/proc/self/mountinfo"));
     const QByteArray table = mountinfo.open(QIODevice::ReadOnly) ? mountinfo.readAll() : QByteArray();
-    Info info = fromMountInfo(table, FileNames::fromBytes(folder), st.st_dev);
+    Info info = fromMountInfo(table, folder, device);
     if (!info.ignoresCase && hasCaseFoldAttribute(folder))
         info.ignoresCase = true;
     if (!info.ignoresCase && typeIsUnknownFuse(info.type.toUtf8())) {
         // Taken to ignore case until a probe says otherwise: folding names on
         // a disk that tells case apart only reports more, never loses a file.
-        const int probed = mayProbe ? probeIgnoresCase(folder) : -1;
+        const int probed = mayProbe ? FileOps::probeIgnoresCase(folder) : -1;
         info.ignoresCase = probed != 0;
     }
     return info;

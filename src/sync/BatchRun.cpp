@@ -9,6 +9,7 @@
 #include "core/Startup.h"
 #include "core/Texts.h"
 #include "mainwindow/PathHelpers.h"
+#include "platform/Errors.h"
 #include "platform/FileNames.h"
 #include "platform/FileOps.h"
 #include "platform/Locations.h"
@@ -20,7 +21,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstdio>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace BatchRun {
@@ -131,7 +131,9 @@ public:
     {
         if (dryRun)
             return target;
-        if (::mkdir(FileNames::toBytes(target).constData(), 0777) != 0) {
+        try {
+            FileOps::createFolder(target);
+        } catch (const AppError &) {
             MsgBox(tx("The target folder ", "Ο φάκελλος προορισμού ") + quoted(target)
                        + tx(" could not be created.", " δεν μπόρεσε να δημιουργηθεί."),
                    Msg::Critical, tx("Set target folder", "Ορισμός φακέλλου προορισμού"));
@@ -238,11 +240,6 @@ void reportSkipped(const SkippedItems &skipped)
     for (const SkippedItem &item : items)
         err() << "  " << SkippedItems::line(item) << '\n';
     err() << Qt::flush;
-}
-
-bool inside(const QString &path, const QString &folder)
-{
-    return AddTrailingSeparator(path).startsWith(AddTrailingSeparator(folder));
 }
 
 } // namespace
@@ -391,16 +388,14 @@ int main(const QStringList &args)
             if (target.isEmpty())
                 throw UsageError{QStringLiteral("copy mode needs --target PATH (or use --swap)")};
             target = absolutePath(target);
-            struct stat st {};
-            if (::lstat(FileNames::toBytes(target).constData(), &st) == 0)
+            if (FileOps::pathExists(target))
                 throw UsageError{QStringLiteral("--target must not exist yet: ") + FileNames::shown(target)};
             if (!FileOps::folderExists(parentFolder(target), true))
                 throw UsageError{QStringLiteral("--target: its parent folder does not exist: ")
                                  + FileNames::shown(target)};
-            for (const QString &s : in.SourcePath)
-                if (inside(target, s) || TargetFolder::endangersSource(target, {s}))
-                    throw UsageError{QStringLiteral("--target is, lies inside, or holds a source folder: ")
-                                     + FileNames::shown(target)};
+            if (TargetFolder::endangersSource(target, {in.SourcePath[0], in.SourcePath[1]}))
+                throw UsageError{QStringLiteral("--target is, lies inside, or holds a source folder: ")
+                                 + FileNames::shown(target)};
         }
         if (o.WhenFileExists == 3 && !terminalInput())
             throw UsageError{QStringLiteral("--when-exists ask needs a terminal to ask on")};

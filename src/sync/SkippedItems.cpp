@@ -2,11 +2,9 @@
 
 #include "core/AppState.h"
 #include "core/Texts.h"
+#include "platform/Errors.h"
 #include "platform/FileNames.h"
-
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
+#include "platform/FileOps.h"
 
 void SkippedItems::add(const QString &path, SkipReason reason, const QString &detail)
 {
@@ -88,27 +86,10 @@ bool SkippedItems::writeTo(const QString &file) const
             text += QStringLiteral(" (") + FileNames::escaped(item.detail) + QLatin1Char(')');
         content += text.toUtf8() + '\n';
     }
-    // Written beside the list and renamed over it, so a reader never sees half a list.
-    const QByteArray target = FileNames::toBytes(file);
-    const QByteArray temporary = target + ".new";
-    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    const char *p = content.constData();
-    qsizetype left = content.size();
-    bool ok = true;
-    while (ok && left > 0) {
-        const ssize_t n = ::write(fd, p, std::size_t(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        p += n > 0 ? n : 0;
-        left -= n > 0 ? n : 0;
-    }
-    ok = ::close(fd) == 0 && ok;
-    if (!ok || ::rename(temporary.constData(), target.constData()) != 0) {
-        ::unlink(temporary.constData());
+    try {
+        FileOps::replaceFile(file, content); // a reader never sees half a list
+        return true;
+    } catch (const AppError &) {
         return false;
     }
-    return true;
 }

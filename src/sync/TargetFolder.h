@@ -17,6 +17,7 @@ QString rootOf(const QString &path);
 // "/" and no NUL.
 bool validName(const QString &trimmedName);
 // Whether deleting or filling the target would touch one of the sources: the
-// target is a source or holds one.
+// target is a source, lies inside one, or holds one, as the kernel sees the
+// paths (through symlinks, also for a target not made yet).
 bool endangersSource(const QString &target, const QStringList &sources);
 } // namespace TargetFolder

@@ -9,6 +9,7 @@
 #include "mainwindow/PathHelpers.h"
 #include "mainwindow/TwipsLayout.h"
 #include "platform/FileNames.h"
+#include "platform/FileOps.h"
 #include "platform/Locations.h"
 #include "platform/MessageService.h"
 
@@ -21,7 +22,6 @@
 #include <QPushButton>
 #include <QThread>
 #include <exception>
-#include <sys/stat.h>
 
 namespace {
 constexpr int kDesignWidth = 10932;
@@ -238,11 +238,12 @@ void frmSelectTargetFolder::cmdOK_Click()
                 continue;
             MsgBox(App().LanguageIsGreek
                        ? QStringLiteral("Ο φάκελλος προορισμού ") + quoted(path)
-                             + QStringLiteral(" είναι, ή περιέχει, έναν από τους φακέλλους που "
-                                              "συγχρονίζονται (")
+                             + QStringLiteral(" είναι, βρίσκεται μέσα σε, ή περιέχει, έναν από τους "
+                                              "φακέλλους που συγχρονίζονται (")
                              + quoted(source) + QStringLiteral("). Επιλέξτε άλλο όνομα.")
                        : QStringLiteral("The target folder ") + quoted(path)
-                             + QStringLiteral(" is, or holds, one of the folders being synchronized (")
+                             + QStringLiteral(" is, lies inside, or holds one of the folders being "
+                                              "synchronized (")
                              + quoted(source) + QStringLiteral("). Choose another name."),
                    Msg::Exclamation | Msg::OkOnly,
                    tx("Set target folder", "Ορισμός φακέλλου προορισμού"));
@@ -250,10 +251,8 @@ void frmSelectTargetFolder::cmdOK_Click()
             return;
         }
 
-        const QByteArray native = FileNames::toBytes(path);
-        struct stat st {};
         // Whatever the entry is; a symlink counts as itself.
-        if (::lstat(native.constData(), &st) == 0) {
+        if (FileOps::pathExists(path)) {
             const QString question =
                 App().LanguageIsGreek
                     ? QStringLiteral("Υπάρχει ήδη φάκελλος ή αρχείο με όνομα ") + quoted(name)
@@ -280,10 +279,7 @@ void frmSelectTargetFolder::cmdOK_Click()
             }
         }
 
-        if (::mkdir(native.constData(), 0777) != 0) {
-            creationFailed(name, root);
-            return;
-        }
+        FileOps::createFolder(path); // a failure is reported below
         App().TargetFolderPath = path;
         done(Accepted);
     } catch (const std::exception &) {

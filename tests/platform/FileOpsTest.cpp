@@ -4,9 +4,11 @@
 #include "TestFiles.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -218,6 +220,26 @@ TEST(FoldedNames, AnExactNameStandsAnotherSpellingIsAClashOrTheOnlyVariantAdopte
     again.noteCreated(tree, "Data/Later.txt");
     again.noteCreated(tree, "Data/later.TXT");
     EXPECT_EQ(at(again, "Data/later.TXT/x", false), "/Data/later.TXT/x");
+}
+
+// Every path the program touches goes through FileOps: a raw call elsewhere escapes its checks.
+TEST(FileOpsSeam, NoFileOutsideFileOpsCallsTheFileSystemByItself)
+{
+    static const QRegularExpression call(
+        R"((?<![\w.>:])(::)?(open|openat|creat|stat|lstat|fstat|fstatat|statx|opendir|fdopendir|readdir|rename|)"
+        R"(renameat|renameat2|mkdir|mkdirat|rmdir|unlink|unlinkat|linkat|symlink|symlinkat|readlink|readlinkat|)"
+        R"(realpath|access|faccessat|nftw)\s*\()");
+    const QStringList allowed{"platform/FileOps.h",    "platform/FileOpsDetail.h", "platform/FileOps.cpp",
+                              "platform/FileCopy.cpp", "platform/FileAccess.cpp"};
+    QStringList calls;
+    for (QDirIterator it(ORVANEL_SRC, {"*.cpp", "*.h"}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+        const QString file = QDir(ORVANEL_SRC).relativeFilePath(it.next());
+        const QStringList lines = QString::fromUtf8(readBytes(it.filePath())).split('\n');
+        for (qsizetype i = 0; i < lines.size() && !allowed.contains(file); ++i)
+            if (lines[i].section("//", 0, 0).contains(call))
+                calls << file + ":" + QString::number(i + 1) + ": " + lines[i].trimmed();
+    }
+    EXPECT_TRUE(calls.isEmpty()) << calls.join('\n').toStdString();
 }
 
 } // namespace

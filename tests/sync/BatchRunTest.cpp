@@ -92,10 +92,13 @@ TEST_F(Batch, FlagsOverrideTheSettingsForOneRunAndARootAsSourceNeedsYes)
 TEST_F(Batch, UsageErrorsExitWithTwoAndChangeNothing)
 {
     QDir().mkpath(tmp.filePath("exists"));
+    const QString link = tmp.filePath("Llink"); // the left folder under another name
+    ASSERT_TRUE(QFile::link(left, link));
     const QList<QStringList> bad = {
         {"--bogus"}, {"--left", tmp.filePath("missing"), "--swap"}, {}, {"--target", tmp.filePath("exists")},
-        {"--target", tmp.filePath("no/parent")}, {"--target", left + "/inside"},
-        {"--left", left + "/sub", "--target", left}, {"--swap", "--when-exists", "ask"},
+        {"--target", tmp.filePath("no/parent")}, {"--target", left + "/inside"}, {"--target", link + "/T"},
+        {"--left", link, "--target", left + "/T"}, {"--left", left + "/sub", "--target", left},
+        {"--swap", "--when-exists", "ask"},
         {"--swap", "--which", "some"}, {"--swap", "--exclude-within", "1:24:0:0"},
     };
     for (const QStringList &args : bad) {

@@ -148,12 +148,13 @@ TEST_F(TargetWindow, AClickedLegacyNameIsTargetedByItsBytes)
     EXPECT_EQ(box.shown.size(), 1u);
 }
 
-TEST_F(TargetWindow, NamesReachingOutsideTheRootTargetsHoldingASourceAndARootGoneAreRefused)
+TEST_F(TargetWindow, NamesReachingOutsideTheRootTargetsOverlappingASourceAndARootGoneAreRefused)
 {
     QDir().mkpath(home + "/a/b");
     writeBytes(home + "/a/b/keep.txt", "k");
+    ASSERT_TRUE(QFile::link(home, tmp.filePath("homeLink"))); // a source holding the root, by another name
     const QStringList before = entriesOf(tmp.path());
-    frmSelectTargetFolder w({usb + "/Stick", home + "/Data/Sub"});
+    frmSelectTargetFolder w({usb + "/Stick", home + "/Data/Sub", tmp.filePath("homeLink")});
     w.show();
     for (const QString typed : {"..", " . ", "a/b"}) {
         w.txtTargetFolder->setText(typed);
@@ -169,18 +170,21 @@ TEST_F(TargetWindow, NamesReachingOutsideTheRootTargetsHoldingASourceAndARootGon
     pick(w, 0, home + "/Data");
     click(w.cmdOK);
     ASSERT_EQ(box.shown.size(), 4u);
-    EXPECT_EQ(box.shown[3].prompt, "The target folder '" + home + "/Data' is, or holds, one of the "
-                                   "folders being synchronized ('" + home + "/Data/Sub'). Choose "
+    EXPECT_EQ(box.shown[3].prompt, "The target folder '" + home + "/Data' is, lies inside, or holds one of "
+                                   "the folders being synchronized ('" + home + "/Data/Sub'). Choose "
                                    "another name.");
     EXPECT_TRUE(QFileInfo(home + "/Data/Sub").isDir());
+    w.txtTargetFolder->setText("New");
+    click(w.cmdOK);
+    EXPECT_TRUE(box.shown.back().prompt.endsWith("('" + tmp.filePath("homeLink") + "'). Choose another name."));
     // A root that went away after the tree was built.
     App().LanguageIsGreek = true;
     pick(w, 1, usb + "/Stick");
     ASSERT_TRUE(QDir(usb).removeRecursively());
     w.txtTargetFolder->setText("Backup");
     click(w.cmdOK);
-    ASSERT_EQ(box.shown.size(), 5u);
-    EXPECT_EQ(box.shown[4].prompt, "Η δημιουργία του φακέλλου «Backup» κατέστη αδύνατη, ίσως διότι ο "
+    ASSERT_EQ(box.shown.size(), 6u);
+    EXPECT_EQ(box.shown[5].prompt, "Η δημιουργία του φακέλλου «Backup» κατέστη αδύνατη, ίσως διότι ο "
                                    "δίσκος «" + usb + "» δεν είναι διαθέσιμος.");
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(App().TargetFolderPath, "");
