@@ -191,9 +191,11 @@ void replaceFile(const QString &path, const QByteArray &data, bool companion)
         throw AppError::fromErrno(err, path);
     }
     // The rename itself must survive a power cut, not only the data.
-    const FolderFd folder(FileNames::fromBytes(folderOf(target)));
-    if (folder.fd() >= 0)
-        (void)::fsync(folder.fd());
+    const int folder = ::open(folderOf(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        (void)::fsync(folder);
+        ::close(folder);
+    }
 }
 
 void ensureFile(const QString &path)
@@ -244,17 +246,6 @@ Version fileVersion(const QString &path)
         return {};
     const auto ns = [](const timespec &t) { return std::int64_t(t.tv_sec) * 1'000'000'000 + t.tv_nsec; };
     return {std::int64_t(st.st_dev), std::int64_t(st.st_ino), st.st_size, ns(st.st_mtim), ns(st.st_ctim)};
-}
-
-FolderFd::FolderFd(const QString &path)
-    : m_fd(::open(FileNames::toBytes(path).constData(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC))
-{
-}
-
-FolderFd::~FolderFd()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
 }
 
 QString nearestFolder(const QString &path, std::uint64_t *device)

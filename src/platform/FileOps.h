@@ -214,20 +214,6 @@ struct Version {
 // The regular file at path, a symlink followed; all zero when there is none.
 Version fileVersion(const QString &path);
 
-// A folder opened for reading (a symlink followed), closed with the object,
-// for calls on the folder itself; fd() is -1 (errno set) when it could not be.
-class FolderFd {
-public:
-    explicit FolderFd(const QString &path);
-    FolderFd(const FolderFd &) = delete;
-    FolderFd &operator=(const FolderFd &) = delete;
-    ~FolderFd();
-    int fd() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
 // path itself, or its nearest folder above that exists (a target not made
 // yet), symlinks followed; empty when none. *device gets its file system.
 QString nearestFolder(const QString &path, std::uint64_t *device);

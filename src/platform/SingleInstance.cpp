@@ -19,10 +19,15 @@ SingleInstance::Result SingleInstance::acquire()
     QString lockPath = m_path;
     // Qt spells every path in UTF-8: a folder with a legacy name is reached through its descriptor.
     if (FileNames::toBytes(m_folder) != m_folder.toUtf8()) {
-        if (!m_folderFd || m_folderFd->fd() < 0)
-            m_folderFd.emplace(m_folder);
-        if (m_folderFd->fd() >= 0)
-            lockPath = QStringLiteral("/proc/self/fd/%1/").arg(m_folderFd->fd()) + lockFileName();
+        if (!m_folderFd.isOpen()) {
+            try {
+                m_folderFd = FileOps::Folder::open(m_folder);
+            } catch (const AppError &) {
+                // the lock file's own error says what is wrong
+            }
+        }
+        if (m_folderFd.isOpen())
+            lockPath = QStringLiteral("/proc/self/fd/%1/").arg(m_folderFd.descriptor()) + lockFileName();
     }
     m_lock = std::make_unique<QLockFile>(lockPath);
     // Only a lock whose process is gone is stale, however old it is.

@@ -23,7 +23,7 @@ public:
 private:
     QString m_folder;
     QString m_path;
-    std::optional<FileOps::FolderFd> m_folderFd;
+    FileOps::Folder m_folderFd;
     std::unique_ptr<QLockFile> m_lock;
     QString m_failure;
 };

@@ -58,9 +58,13 @@ bool typeIsUnknownFuse(const QByteArray &type) { return type == "fuse" || type =
 
 bool hasCaseFoldAttribute(const QString &folder)
 {
-    const FileOps::FolderFd dir(folder);
-    int flags = 0;
-    return dir.fd() >= 0 && ::ioctl(dir.fd(), FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_CASEFOLD_FL) != 0;
+    try {
+        const FileOps::Folder dir = FileOps::Folder::open(folder);
+        int flags = 0;
+        return ::ioctl(dir.descriptor(), FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_CASEFOLD_FL) != 0;
+    } catch (const AppError &) {
+        return false;
+    }
 }
 
 } // namespace
