@@ -5,7 +5,6 @@
 #include <QLockFile>
 #include <QString>
 #include <memory>
-#include <optional>
 
 // One running instance per settings folder, held by a lock file in it. A lock
 // left behind by a crashed instance is taken over.

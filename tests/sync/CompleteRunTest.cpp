@@ -159,19 +159,26 @@ TEST_F(CompleteRun, EmptyFoldersGoDeepestFirstTheTargetStaysAndAnInterruptionAtA
     }
 }
 
-TEST_F(CompleteRun, ASwapNeverOverwritesAReadOnlyFileOrOneEditedDuringTheRun)
+TEST_F(CompleteRun, ASwapNeverOverwritesAReadOnlyFileOrOneEditedOrMadeDuringTheRun)
 {
-    files(left, {{"doc.txt", "left version"}, {"locked.txt", "new"}, {"other.txt", "o"}}, 100);
-    file(right + "/doc.txt", "right version");
+    file(left + "/big.bin", QByteArray(9 << 20, 'L'), 100);
+    files(left, {{"locked.txt", "new"}, {"other.txt", "o"}, {"later.txt", "left version"}}, 100);
+    file(right + "/big.bin", "right version");
     file(right + "/locked.txt", "old", 0, 0444);
     host.onCheckpoint = [&](int) {
-        if (host.titles.size() == 5 && readBytes(right + "/doc.txt") == "right version")
-            file(right + "/doc.txt", "edited meanwhile"); // step 5 has begun: the user saves now
+        if (host.titles.size() == 2 && !QFileInfo::exists(right + "/later.txt"))
+            file(right + "/later.txt", "made after step 1");
+        // The user saves while the new version is being written beside it.
+        if (host.titles.size() == 5 && readBytes(right + "/big.bin") == "right version"
+            && !entriesOf(right).filter(".orvanel-tmp-").isEmpty())
+            file(right + "/big.bin", "edited meanwhile");
         return false;
     };
     EXPECT_EQ(run(true), SyncRun::Outcome::Finished);
-    EXPECT_EQ(tree(right), (Tree{{"doc.txt", "edited meanwhile"}, {"locked.txt", "old"}, {"other.txt", "o"}}));
-    EXPECT_EQ(skipped, right + "/doc.txt changed\n" + right + "/locked.txt refused\n") << "and the report says so";
+    EXPECT_EQ(tree(right), (Tree{{"big.bin", "edited meanwhile"}, {"later.txt", "made after step 1"},
+                                 {"locked.txt", "old"}, {"other.txt", "o"}}));
+    EXPECT_EQ(skipped, right + "/big.bin changed\n" + right + "/later.txt changed\n" + right
+                           + "/locked.txt refused\n") << "and the report says so";
     EXPECT_TRUE(box.shown.empty());
     // A file saved at a destination that was free when step 5 looked is never replaced.
     file(left + "/new.txt", "left version", 200);

@@ -102,28 +102,6 @@ TEST_F(RunBounds, FoldersReplacedByLinksDuringARunAreNeverCrossed)
     host.onCheckpoint = nullptr;
 }
 
-TEST_F(RunBounds, ASwapLooksAgainRightBeforeReplacingAndNeverReplacesAFileThatCameLater)
-{
-    file(left + "/big.bin", QByteArray(9 << 20, 'L'), 5);
-    file(right + "/big.bin", "old", 0);
-    file(left + "/new.txt", "from the left", 5);
-    bool edited = false;
-    host.onCheckpoint = [&](int) {
-        if (step() == 2 && !QFileInfo::exists(right + "/new.txt"))
-            file(right + "/new.txt", "made after step 1", 6);
-        // While the copy of big.bin is being written beside it.
-        if (step() == 5 && !edited && entriesOf(right).size() == 3) {
-            edited = true;
-            file(right + "/big.bin", "edited during the copy", 7);
-        }
-        return false;
-    };
-    EXPECT_EQ(run(true), SyncRun::Outcome::Finished);
-    EXPECT_TRUE(edited);
-    EXPECT_EQ(tree(right), (Tree{{"big.bin", "edited during the copy"}, {"new.txt", "made after step 1"}}));
-    EXPECT_EQ(skipped, right + "/big.bin changed\n" + right + "/new.txt changed\n");
-}
-
 TEST_F(RunBounds, InASwapAFileAFilterHidIsComparedAsAPair)
 {
     in.Pattern[0] = "*.txt";
