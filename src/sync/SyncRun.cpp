@@ -331,10 +331,6 @@ SyncRun::Outcome SyncRun::body()
 
     decideCaseRule();
     m_host.setState(RunState::Running);
-    for (auto &t : m_trees)
-        t.reset();
-    if (!o.SwapItems && !stopAfterResolving)
-        tree(2); // resolved now: whatever its path names later is not the run's
     for (int side = 0; side < 2; ++side) {
         lstItems[side].clear();
         lstFilteredItems[side].clear();
@@ -343,6 +339,14 @@ SyncRun::Outcome SyncRun::body()
         // of the left side's items writes into the right source.
         lstItems[side].RootPath = AddTrailingSeparator(tidyFolderPath(m_inputs.SourcePath[side]));
     }
+    // Each root is resolved once, here: a link put in its place later is not the run's.
+    for (auto &t : m_trees)
+        t.reset();
+    for (int side = 0; side < 2; ++side)
+        if (o.SwapItems || (side >= FirstSide && side <= LastSide))
+            tree(side);
+    if (!o.SwapItems && !stopAfterResolving)
+        tree(2);
 
     // Step 1.
     m_host.stepTitle(RunText::stepTitle(1, o.SwapItems));
