@@ -128,14 +128,26 @@ int containing(const QStringList &roots, const QString &path)
 namespace FolderListing {
 
 namespace {
-bool isOurTemporary(const QString &name) { return name.startsWith(QLatin1String(FileOps::kTempPrefix)); }
+// Folders, files and links of folder (never our temporary files); false when it cannot be read.
+bool listed(const QString &folder, const std::function<void(const QString &, FileOps::Kind)> &f)
+{
+    try {
+        const FileOps::Folder dir = FileOps::Folder::open(folder);
+        FileOps::list(dir, false, [&](const char *n, FileOps::Kind k, const FileOps::Stamp &) {
+            f(FileNames::fromBytes(n), k);
+        });
+        return true;
+    } catch (const AppError &) {
+        return false;
+    }
+}
 } // namespace
 
 QStringList subfolders(const QString &folder)
 {
     QStringList names;
-    FileOps::listFolder(folder, [&](const QString &name, FileOps::EntryKind k) {
-        if (k == FileOps::EntryKind::Folder)
+    listed(folder, [&](const QString &name, FileOps::Kind k) {
+        if (k == FileOps::Kind::Folder)
             names << name;
     });
     return names;
@@ -144,8 +156,8 @@ QStringList subfolders(const QString &folder)
 bool files(const QString &folder, const QString &pattern, QStringList *names)
 {
     names->clear();
-    return FileOps::listFolder(folder, [&](const QString &name, FileOps::EntryKind k) {
-        if (k == FileOps::EntryKind::File && !isOurTemporary(name) && matchesPattern(name, pattern))
+    return listed(folder, [&](const QString &name, FileOps::Kind k) {
+        if (k != FileOps::Kind::Folder && matchesPattern(name, pattern))
             *names << name;
     });
 }

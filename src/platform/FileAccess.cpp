@@ -62,23 +62,6 @@ QByteArray companionOf(const QByteArray &path)
     return bak;
 }
 
-EntryKind kindOf(int dirFd, const dirent *e)
-{
-    switch (e->d_type) {
-    case DT_DIR: return EntryKind::Folder;
-    case DT_REG:
-    case DT_LNK: return EntryKind::File;
-    case DT_UNKNOWN: break;
-    default: return EntryKind::Other;
-    }
-    struct stat st {};
-    if (::fstatat(dirFd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return EntryKind::Other;
-    if (S_ISDIR(st.st_mode))
-        return EntryKind::Folder;
-    return S_ISREG(st.st_mode) || S_ISLNK(st.st_mode) ? EntryKind::File : EntryKind::Other;
-}
-
 // Removes everything below an open folder (closed here), depth first.
 void removeContents(int dirFd, dev_t device, const QString &shownPath)
 {
@@ -275,20 +258,6 @@ int probeIgnoresCase(const QString &folder)
     const bool found = ::lstat((FileNames::toBytes(folder) + '/' + name.toUpper()).constData(), &st) == 0;
     ::unlink(lower.constData());
     return found ? 1 : 0;
-}
-
-bool listFolder(const QString &folder, const std::function<void(const QString &, EntryKind)> &f)
-{
-    DIR *d = ::opendir(FileNames::toBytes(folder).constData());
-    if (!d)
-        return false;
-    std::unique_ptr<DIR, int (*)(DIR *)> closer(d, ::closedir);
-    while (const dirent *e = ::readdir(d)) {
-        if (e->d_name[0] == '.' && (e->d_name[1] == 0 || (e->d_name[1] == '.' && e->d_name[2] == 0)))
-            continue;
-        f(FileNames::fromBytes(e->d_name), kindOf(::dirfd(d), e));
-    }
-    return true;
 }
 
 QString resolvedPath(const QString &path)

@@ -87,8 +87,7 @@ public:
     Tree(const Tree &) = delete;
     Tree &operator=(const Tree &) = delete;
 
-    // The root as given, with a trailing "/": paths in messages start with it.
-    const QString &root() const { return m_root; }
+    // The path of rel for messages: the root as given, with a trailing "/", and rel.
     QString pathOf(const QString &rel) const { return m_root + rel; }
 
     // The folder at rel. With create, missing folders on the way are made;
@@ -222,11 +221,6 @@ QString nearestFolder(const QString &path, std::uint64_t *device);
 // lower-case name is looked up in upper case, then removed. -1 when the folder
 // cannot be written.
 int probeIgnoresCase(const QString &folder);
-
-enum class EntryKind { Folder, File, Other }; // File: a regular file or a symlink
-// Calls f with each name in folder but "." and "..", and what it is; symlinks
-// are not followed. False, with no call, when the folder cannot be read.
-bool listFolder(const QString &folder, const std::function<void(const QString &, EntryKind)> &f);
 
 // The path as the kernel sees it: its longest existing part with every symlink
 // resolved, followed by the rest as given.
