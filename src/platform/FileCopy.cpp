@@ -66,11 +66,9 @@ Stamp stampOf(const struct stat &st)
     return {std::int64_t(st.st_size), std::int64_t(st.st_mtim.tv_sec), std::int64_t(st.st_mtim.tv_nsec)};
 }
 
-// Refuses a destination the copy must not replace, and a folder that must
-// not be written into.
+// Refuses a destination the copy must not replace.
 void checkDestination(int folder, const QByteArray &name, const QString &destination)
 {
-    detail::checkWritable(folder, detail::parentOf(destination));
     struct stat st {};
     if (::fstatat(folder, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno == ENOENT)
@@ -249,6 +247,7 @@ bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel
     } catch (const AppError &e) {
         throw SourceError(e);
     }
+    to.requireWritable(detail::parentOf(toRel));
     const int dstFolder = to.folder(detail::parentOf(toRel)).descriptor();
 
     struct stat st {};

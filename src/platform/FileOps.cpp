@@ -161,7 +161,7 @@ const Folder &Tree::folder(const QString &rel, bool create)
             fail(EINVAL, pathOf(partRel));
         int fd = ::openat(parent, name.constData(), kFolderFlags);
         if (fd < 0 && errno == ENOENT && create) {
-            checkWritable(parent, pathOf(m_chain.back().rel));
+            requireWritable(m_chain.back().rel);
             if (::mkdirat(parent, name.constData(), 0777) != 0 && errno != EEXIST)
                 throw errno == EACCES ? detail::refusal(pathOf(partRel), EACCES)
                                       : AppError::fromErrno(errno, pathOf(partRel));
@@ -212,11 +212,21 @@ void Tree::createFolder(const QString &rel)
     const QByteArray name = lastName(rel);
     if (!detail::plainName(name))
         fail(EINVAL, pathOf(rel));
-    checkWritable(parent, pathOf(up));
+    requireWritable(up);
     if (::mkdirat(parent, name.constData(), 0777) != 0) {
         if (errno == EACCES)
             throw detail::refusal(pathOf(rel), EACCES);
         fail(errno, pathOf(rel)); // EEXIST is 75
+    }
+}
+
+void Tree::requireWritable(const QString &relFolder)
+{
+    const int fd = folder(relFolder).descriptor();
+    Open &open = m_chain.back();
+    if (!open.writable) {
+        checkWritable(fd, pathOf(relFolder));
+        open.writable = true;
     }
 }
 

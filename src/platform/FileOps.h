@@ -101,6 +101,9 @@ public:
     void createFolder(const QString &rel);
     // rmdir; a folder that is not empty is 75.
     void removeEmptyFolder(const QString &rel);
+    // Refuses with 75 a folder without write permission bits (also for root:
+    // they are the user's word). Looked at once while the folder stays open.
+    void requireWritable(const QString &relFolder);
     // Whether the folder's listing holds exactly this name (a lookup by name
     // may find another spelling on a disk that ignores case).
     bool listsName(const QString &relFolder, const QString &name);
@@ -109,6 +112,7 @@ private:
     struct Open {
         QString rel;
         Folder folder;
+        bool writable = false; // known to have write permission bits
     };
     QString m_root;
     std::vector<Open> m_chain; // the root, then each folder of the last path
