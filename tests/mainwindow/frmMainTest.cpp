@@ -32,7 +32,6 @@ protected:
     // The left side starts in data/Work, the right one in data, without a question.
     std::unique_ptr<frmMain> startAtWork()
     {
-        QDir().mkpath(settings);
         writeBytes(ini, "[General]\nLeftInitialPath=" + data.toUtf8() + "/Work\nRightInitialPath="
                             + data.toUtf8() + "\n");
         return start();
@@ -87,7 +86,6 @@ TEST_F(MainWindow, FirstStartIsGreekAndTheLanguageButtonsSwitchTextsAndHelpForTh
 
 TEST_F(MainWindow, StartReadsAnEditedFileKeepsItsOtherLinesAndRecallsWhatIsLeftOfAPath)
 {
-    QDir().mkpath(settings);
     const QByteArray edited = "; mine\n[General]\nLanguage=2\nLeftInitialPath=" + data.toUtf8()
                               + "/Music/Gone\nColour=red\n\n[Options]\nLevels=12345\n[warnings]\noptions=0\n";
     writeBytes(ini, edited);
