@@ -9,35 +9,19 @@ namespace {
 // that lead there.
 class RunBounds : public RunFixture {
 protected:
-    QString outside = tmp.filePath("outside"), target = targets + "/T";
+    QString outside = tmp.filePath("outside");
     Tree before;
-    QString skipped; // "path reason" of each skipped item, a line each
 
     void SetUp() override
     {
         RunFixture::SetUp();
         files(outside, {{"secret.txt", "outside secret"}, {"s/f.txt", "outside f"}}, 9);
         before = tree(outside);
-        host.chooseTarget = [this] {
-            QDir().mkpath(target);
-            return target;
-        };
     }
     void TearDown() override
     {
         EXPECT_EQ(tree(outside), before) << "nothing outside the trees is written or deleted";
         RunFixture::TearDown();
-    }
-    SyncRun::Outcome run(bool swap, bool readAhead = true)
-    {
-        App().OptionValues.SwapItems = swap;
-        SyncRun r(host, in);
-        r.readAhead = readAhead;
-        const SyncRun::Outcome o = r.run();
-        if (o != SyncRun::Outcome::Finished)
-            r.close();
-        skipped = lines(r.Skipped);
-        return o;
     }
     // The folder moves aside (inside its tree) and a link to the outside takes its name.
     void linkOut(const QString &folder)
@@ -93,7 +77,7 @@ TEST_F(RunBounds, FoldersReplacedByLinksDuringARunAreNeverCrossed)
             }
             return false;
         };
-        EXPECT_EQ(run(c.swap, false), SyncRun::Outcome::Finished);
+        EXPECT_EQ(run(c.swap, 5, false), SyncRun::Outcome::Finished);
         EXPECT_TRUE(done);
         EXPECT_EQ(skipped.toStdString(), c.report.toStdString());
         for (const QString &t : {left, right, target})
@@ -110,8 +94,7 @@ TEST_F(RunBounds, InASwapAFileAFilterHidIsComparedAsAPair)
     file(left + "/c.doc", "left older", 0);
     file(right + "/c.doc", "right newer", 5);
     for (int choice : {5, 2}) {
-        App().OptionValues.WhichItemsToCopy = choice;
-        EXPECT_EQ(run(true), SyncRun::Outcome::Finished);
+        EXPECT_EQ(run(true, choice), SyncRun::Outcome::Finished);
         EXPECT_EQ(readBytes(left + "/a.doc"), "left newer") << "a newer file a filter hid is kept";
         EXPECT_EQ(readBytes(left + "/c.doc"), "right newer") << choice;
         EXPECT_EQ(host.counters.at({4, 1}).FilesKept, host.counters.at({5, 1}).FilesKept);
