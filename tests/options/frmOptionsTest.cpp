@@ -128,9 +128,8 @@ TEST_F(OptionsWindow, ACaseChoiceIsExplainedAndStoredButTakesEffectOnlyAtTheNext
     EXPECT_EQ(whileModal<frmOptions>([&] { stored = frmOptions::editOptions(); }, chooseCase), 1);
     EXPECT_TRUE(stored) << "the window tells that OK stored";
     ASSERT_EQ(box.shown.size(), 1u);
-    EXPECT_EQ(box.shown[0].title, "Distinguish between upper-lower case letters");
-    EXPECT_EQ(box.shown[0].style, Msg::Information | Msg::OkOnly);
-    EXPECT_TRUE(box.shown[0].prompt.startsWith("You decided to instruct this application to distinguish "));
+    EXPECT_TRUE(box.text(0).starts_with("Distinguish between upper-lower case letters | 64 | You decided to "
+                                        "instruct this application to distinguish ")) << box.text(0);
     EXPECT_TRUE(file().contains("\nCaseSensitive=1\n"));
     EXPECT_FALSE(App().OptionValues.CaseSensitive);
 }
