@@ -2,7 +2,6 @@
 #include "options/frmOptions.h"
 #include "WindowTesting.h"
 
-#include <QGroupBox>
 #include <QRegularExpression>
 #include <QToolButton>
 
@@ -153,19 +152,7 @@ TEST_F(OptionsWindow, NoCaptionIsCutAtTheOpeningSize)
             App().OptionValues.SwapItems = App().OptionValues.ExcludeFilesFromSwapping = extended;
             frmOptions w;
             w.show();
-            for (QAbstractButton *b : w.findChildren<QAbstractButton *>()) {
-                if (b->text().isEmpty())
-                    continue;
-                // Beside a box or a dot, which take 24 pixels at most here, the caption wraps.
-                const bool push = qobject_cast<QPushButton *>(b);
-                const QRect room(0, 0, b->width() - (push ? 0 : 24), 1000);
-                const auto need = b->fontMetrics().boundingRect(room, push ? 0 : Qt::TextWordWrap, b->text());
-                EXPECT_TRUE(b->rect().contains(need)) << b->text().toStdString();
-            }
-            for (QLabel *l : w.findChildren<QLabel *>())
-                EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->width());
-            for (QGroupBox *g : w.findChildren<QGroupBox *>())
-                EXPECT_LE(g->fontMetrics().horizontalAdvance(g->title()) + 16, g->width());
+            expectCaptionsWhole(w, w.findChildren<QLabel *>());
         }
     }
 }
