@@ -29,7 +29,6 @@ protected:
         ASSERT_TRUE(QFile::rename(folder, folder + ".moved"));
         ASSERT_TRUE(QFile::link(outside, folder));
     }
-    int step() const { return int(host.titles.size()); }
     // Whether anything read from outside reached a tree.
     static bool holdsOutsideData(const Tree &t)
     {
@@ -49,12 +48,8 @@ TEST_F(RunBounds, ASwapNeverWritesThroughALinkedFolder)
 
 TEST_F(RunBounds, FoldersReplacedByLinksDuringARunAreNeverCrossed)
 {
-    struct Case {
-        bool swap;
-        int atStep;      // replaced at the first checkpoint of this step
-        QString folder;  // the folder replaced
-        QString report;  // what the run reports of it
-    };
+    // The folder is replaced at the first checkpoint of step atStep; the run reports it so.
+    struct Case { bool swap; int atStep; QString folder, report; };
     const Case cases[] = {
         {false, 1, left + "/s", left + "/s not a folder\n"},          // collection: read-ahead off
         {false, 5, left + "/s", left + "/s/f.txt not a folder\n"},    // a source while copying
@@ -71,7 +66,7 @@ TEST_F(RunBounds, FoldersReplacedByLinksDuringARunAreNeverCrossed)
         bool done = false;
         host.titles.clear();
         host.onCheckpoint = [&](int) {
-            if (!done && step() == c.atStep && (c.atStep < 5 || QFileInfo::exists(target + "/s"))) {
+            if (!done && host.titles.size() == c.atStep && (c.atStep < 5 || QFileInfo::exists(target + "/s"))) {
                 done = true;
                 linkOut(c.folder);
             }
@@ -83,7 +78,6 @@ TEST_F(RunBounds, FoldersReplacedByLinksDuringARunAreNeverCrossed)
         for (const QString &t : {left, right, target})
             EXPECT_FALSE(holdsOutsideData(tree(t))) << "read from outside into " << t.toStdString();
     }
-    host.onCheckpoint = nullptr;
 }
 
 TEST_F(RunBounds, InASwapAFileAFilterHidIsComparedAsAPair)
