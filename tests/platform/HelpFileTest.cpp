@@ -76,7 +76,6 @@ TEST_F(HelpFile, AChangedOrRemovedFileIsReadAgainAndALargeOneOnlyOnce)
 TEST_F(HelpFile, TheDataFolderIsBesideTheExecutableElseShareOrvanel)
 {
     const QString bin = dir.filePath("bin"), share = dir.filePath("share/orvanel");
-    QDir().mkpath(bin);
     EXPECT_EQ(Locations::dataFolder(bin), bin) << "without help anywhere";
     writeBytes(share, "not a folder");
     EXPECT_EQ(Locations::dataFolder(bin), bin);

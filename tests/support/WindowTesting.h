@@ -135,11 +135,7 @@ void whenModal(F act)
 
 // While it lives, context help is recorded instead of shown.
 struct RecordedHelp {
-    struct Shown {
-        QWidget *control;
-        int topic;
-        QString text;
-    };
+    struct Shown { QWidget *control; int topic; QString text; };
     std::vector<Shown> shown;
     ContextHelp::Display previous =
         ContextHelp::setDisplay([this](QWidget *c, int topic, const QString &text, const QPoint &) {
