@@ -20,16 +20,8 @@ namespace {
 
 const QString kHelp = QStringLiteral(QT_TESTCASE_SOURCEDIR "/../help/");
 
-struct Sample {
-    const char *objectName;
-    int topic;
-};
-
-struct Window {
-    const char *name;
-    std::function<std::unique_ptr<QWidget>()> make;
-    std::vector<Sample> samples;
-};
+struct Sample { const char *objectName; int topic; };
+struct Window { const char *name; std::function<std::unique_ptr<QWidget>()> make; std::vector<Sample> samples; };
 
 // Every window, each with a few of its controls and the topic a right click
 // shows on them (0: none, as on a label or a number field).

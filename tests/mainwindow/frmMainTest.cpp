@@ -32,7 +32,6 @@ protected:
     // The left side starts in data/Work, the right one in data, without a question.
     std::unique_ptr<frmMain> startAtWork()
     {
-        QDir().mkpath(settings);
         writeBytes(ini, "[General]\nLeftInitialPath=" + data.toUtf8() + "/Work\nRightInitialPath="
                             + data.toUtf8() + "\n");
         return start();
@@ -65,10 +64,9 @@ TEST_F(MainWindow, FirstStartIsGreekAndTheLanguageButtonsSwitchTextsAndHelpForTh
         EXPECT_EQ(SelectedPath(w->tvwControl[side]), home.path());
     }
     ASSERT_EQ(box.shown.size(), 2u) << "each side says where it starts";
-    EXPECT_EQ(box.shown[0].prompt, "Δεν έχει ορισθεί κάποια αρχική διαδρομή και έτσι, ως αρχική "
-                                   "διαδρομή, θα χρησιμοποιηθεί η «" + home.path() + "».");
-    EXPECT_EQ(box.shown[0].style, 64);
-    EXPECT_EQ(box.shown[1].title, "Ανάκληση διαδρομής  -->");
+    EXPECT_EQ(box.text(0), ("<--  Ανάκληση διαδρομής | 64 | Δεν έχει ορισθεί κάποια αρχική διαδρομή και έτσι, ως "
+                            "αρχική διαδρομή, θα χρησιμοποιηθεί η «" + home.path() + "».").toStdString());
+    EXPECT_TRUE(box.text(1).starts_with("Ανάκληση διαδρομής  --> | 64 |"));
     QTest::mouseClick(w->cmdHelp, Qt::LeftButton);
     QTest::mouseClick(w->cmdLanguage[1], Qt::LeftButton);
     EXPECT_EQ(w->windowTitle(), "Folder synchronization");
@@ -78,8 +76,7 @@ TEST_F(MainWindow, FirstStartIsGreekAndTheLanguageButtonsSwitchTextsAndHelpForTh
     QTest::mouseClick(w->cmdHelp, Qt::LeftButton);
     ASSERT_EQ(box.shown.size(), 4u) << "the switch itself says nothing";
     EXPECT_TRUE(box.shown[2].prompt.contains("\r\n4) Ένα αρχείο ή/και το όνομα ενός αρχείου.\r\n"));
-    EXPECT_EQ(box.shown[3].title, "Help");
-    EXPECT_EQ(box.shown[3].style, 64);
+    EXPECT_TRUE(box.text(3).starts_with("Help | 64 |"));
     w.reset();
     w = start();
     EXPECT_EQ(w->windowTitle(), "Folder synchronization");
@@ -87,7 +84,6 @@ TEST_F(MainWindow, FirstStartIsGreekAndTheLanguageButtonsSwitchTextsAndHelpForTh
 
 TEST_F(MainWindow, StartReadsAnEditedFileKeepsItsOtherLinesAndRecallsWhatIsLeftOfAPath)
 {
-    QDir().mkpath(settings);
     const QByteArray edited = "; mine\n[General]\nLanguage=2\nLeftInitialPath=" + data.toUtf8()
                               + "/Music/Gone\nColour=red\n\n[Options]\nLevels=12345\n[warnings]\noptions=0\n";
     writeBytes(ini, edited);
@@ -101,14 +97,12 @@ TEST_F(MainWindow, StartReadsAnEditedFileKeepsItsOtherLinesAndRecallsWhatIsLeftO
     EXPECT_EQ(SelectedPath(w->tvwControl[0]), data + "/Music");
     EXPECT_EQ(App().InitialPath[0], data + "/Music/Gone") << "the setting is used as it is";
     ASSERT_EQ(box.shown.size(), 3u);
-    EXPECT_TRUE(box.shown[0].prompt.startsWith("You are trying to recall path '" + data + "/Music/Gone', "
-                                               "which could not be located on your computer. The path "
-                                               "that has been recalled so far, is '" + data + "/Music'."));
-    EXPECT_EQ(box.shown[0].style, 33);
-    EXPECT_EQ(box.shown[1].prompt, "Path '" + data + "/Music/Gone', could not be recalled after all. "
-                                   "The path that has been recalled, is '" + data + "/Music'.");
-    EXPECT_EQ(box.shown[1].style, 64);
-    EXPECT_EQ(box.shown[2].title, "Recall path  -->");
+    EXPECT_TRUE(box.text(0).starts_with(("<--  Recall path | 33 | You are trying to recall path '" + data
+                                         + "/Music/Gone', which could not be located on your computer. The path "
+                                           "that has been recalled so far, is '" + data + "/Music'.").toStdString()));
+    EXPECT_EQ(box.text(1), ("<--  Recall path | 64 | Path '" + data + "/Music/Gone', could not be recalled after "
+                            "all. The path that has been recalled, is '" + data + "/Music'.").toStdString());
+    EXPECT_TRUE(box.text(2).starts_with("Recall path  --> | 64 |"));
 }
 
 TEST_F(MainWindow, AnUnusableSettingsFolderIsReportedAndASecondInstanceRefusedInEnglish)
@@ -128,9 +122,8 @@ TEST_F(MainWindow, AnUnusableSettingsFolderIsReportedAndASecondInstanceRefusedIn
     frmMain second;
     EXPECT_FALSE(second.load(settings, home.path()));
     ASSERT_EQ(box.shown.size(), 1u);
-    EXPECT_EQ(box.shown[0].prompt, "The application is already active and cannot have more than "
-                                   "one instances at the same time.");
-    EXPECT_EQ(box.shown[0].style, 16);
+    EXPECT_TRUE(box.text(0).ends_with(" | 16 | The application is already active and cannot have more than "
+                                      "one instances at the same time.")) << box.text(0);
     EXPECT_EQ(entriesOf(settings), QStringList{SingleInstance::lockFileName()});
 }
 
@@ -169,8 +162,7 @@ TEST_F(MainWindow, UpOneLevelStopsAtTheTopAndRefreshShowsNewFolders)
     ASSERT_TRUE(SelectPath("/", w->tvwControl[1], w->filFile[1], w->lstControl[1]));
     QTest::mouseClick(w->cmdUpOneLevel[1], Qt::LeftButton);
     ASSERT_EQ(box.shown.size(), 1u);
-    EXPECT_EQ(box.shown[0].title, "Ένα επίπεδο επάνω");
-    EXPECT_EQ(box.shown[0].style, 16);
+    EXPECT_TRUE(box.text(0).starts_with("Ένα επίπεδο επάνω | 16 |"));
     EXPECT_EQ(SelectedPath(w->tvwControl[1]), "/");
     QDir().mkpath(data + "/Fresh");
     QTest::mouseClick(w->cmdRefresh[0], Qt::LeftButton);

@@ -65,10 +65,8 @@ TEST_F(RecallWindow, EditRunsTheEditorAfterOkAndListsWhatItLeftAndCancelRecallsN
     box.answer(Msg::Ok);
     QTest::mouseClick(w.cmdEdit, Qt::LeftButton);
     ASSERT_EQ(box.shown.size(), 1u);
-    EXPECT_EQ(box.shown[0].prompt,
-              "The application is suspended for as long as you are editing the file '" + right + "'.");
-    EXPECT_EQ(box.shown[0].title, "Edit saved paths  -->");
-    EXPECT_EQ(box.shown[0].style, Msg::Information | Msg::OkCancel);
+    EXPECT_EQ(box.text(0), ("Edit saved paths  --> | 65 | The application is suspended for as long as you are "
+                            "editing the file '" + right + "'.").toStdString());
     EXPECT_EQ(textsOf(w.lstSavedPaths), QStringList({"/edited"}));
     EXPECT_EQ(background(w.lstSavedPaths), grey);
     clickRow(w.lstSavedPaths, 0);

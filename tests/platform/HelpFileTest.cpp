@@ -76,16 +76,12 @@ TEST_F(HelpFile, AChangedOrRemovedFileIsReadAgainAndALargeOneOnlyOnce)
 TEST_F(HelpFile, TheDataFolderIsBesideTheExecutableElseShareOrvanel)
 {
     const QString bin = dir.filePath("bin"), share = dir.filePath("share/orvanel");
-    QDir().mkpath(bin);
     EXPECT_EQ(Locations::dataFolder(bin), bin) << "without help anywhere";
-    QDir().mkpath(dir.filePath("share"));
     writeBytes(share, "not a folder");
     EXPECT_EQ(Locations::dataFolder(bin), bin);
     QFile::remove(share);
     QDir().mkpath(share);
     EXPECT_EQ(Locations::dataFolder(bin), share);
-    EXPECT_EQ(Locations::dataFolder(bin + "/"), share);
-    EXPECT_EQ(Locations::dataFolder(dir.filePath("bin/../bin")), share);
     writeBytes(bin + "/OrvanelUk.hlp", "[1]\nbuilt\n");
     EXPECT_EQ(Locations::dataFolder(bin), bin) << "as in a build folder";
 }

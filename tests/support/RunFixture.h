@@ -17,6 +17,8 @@ class RunFixture : public AppFixture {
 protected:
     static constexpr std::int64_t kBase = 1'700'000'000; // stamps count from here
     QString left = tmp.filePath("left"), right = tmp.filePath("right"), targets = tmp.filePath("targets");
+    QString target = targets + "/T"; // what the target window gives, made on the way
+    QString skipped;                 // "path reason" of each skipped item of the last run(), a line each
     FakeHost host;
     RunInputs in;
 
@@ -29,11 +31,28 @@ protected:
         in.SourcePath[0] = left;
         in.SourcePath[1] = right;
         Roots::setProvider([t = targets] { return QStringList{t}; });
+        host.chooseTarget = [this] {
+            QDir().mkpath(target);
+            return target;
+        };
     }
     void TearDown() override
     {
         Roots::setProvider(nullptr);
         AppFixture::TearDown();
+    }
+    // A whole run, closed as the window closes a stopped one.
+    SyncRun::Outcome run(bool swap, int choice = 5, bool readAhead = true)
+    {
+        App().OptionValues.SwapItems = swap;
+        App().OptionValues.WhichItemsToCopy = choice;
+        SyncRun r(host, in);
+        r.readAhead = readAhead;
+        const SyncRun::Outcome o = r.run();
+        if (o != SyncRun::Outcome::Finished)
+            r.close();
+        skipped = lines(r.Skipped);
+        return o;
     }
     // A file with its folders, stamped in whole seconds after kBase.
     static void file(const QString &path, const QByteArray &data = "x", std::int64_t at = 0, mode_t mode = 0644)

@@ -12,11 +12,7 @@
 // answer gets the safe answer (Cancel or No) and is counted as unexpected.
 class ScriptedMessages : public MessageService {
 public:
-    struct Shown {
-        QString prompt;
-        QString title;
-        int style;
-    };
+    struct Shown { QString prompt, title; int style; };
 
     ScriptedMessages();
     ~ScriptedMessages() override;

@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <cerrno>
 #include <fcntl.h>
 #include <dirent.h>
 #include <stdexcept>
@@ -21,15 +20,7 @@ QByteArray readBytes(const QString &path)
     return f.readAll();
 }
 
-void writeBytes(const QString &path, const QByteArray &data)
-{
-    QFile f;
-    const int fd = ::open(FileNames::toBytes(path).constData(),
-                          O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0 || !f.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)
-        || f.write(data) != data.size())
-        throw std::runtime_error("cannot write test file");
-}
+void writeBytes(const QString &path, const QByteArray &data) { makeFile(FileNames::toBytes(path), data); }
 
 // Calls visit(folder, name) for each entry of an open folder, which it then
 // closes. Relative to descriptors, so trees deeper than PATH_MAX go too.
@@ -82,10 +73,16 @@ QStringList entriesOf(const QString &folder)
                                   QDir::Name);
 }
 
-void makeFile(const QByteArray &path, const QByteArray &data, std::int64_t mtime)
+// The folders a path lies in, each made unless it is there.
+static void makeFolders(const QByteArray &path)
 {
     for (qsizetype slash = path.indexOf('/', 1); slash > 0; slash = path.indexOf('/', slash + 1))
         ::mkdir(path.left(slash).constData(), 0755);
+}
+
+void makeFile(const QByteArray &path, const QByteArray &data, std::int64_t mtime)
+{
+    makeFolders(path);
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0 || ::write(fd, data.constData(), std::size_t(data.size())) != data.size() || ::close(fd) != 0)
         throw std::runtime_error("cannot write test file " + path.toStdString());
@@ -130,17 +127,7 @@ QMap<QByteArray, QByteArray> bytesTree(const QByteArray &root)
 
 void makeTree(const QString &root, const QByteArrayList &paths)
 {
-    const QByteArray base = FileNames::toBytes(root) + '/';
-    for (const QByteArray &path : paths) {
-        for (qsizetype slash = path.indexOf('/'); slash >= 0; slash = path.indexOf('/', slash + 1)) {
-            if (::mkdir((base + path.left(slash)).constData(), 0777) != 0 && errno != EEXIST)
-                throw std::runtime_error("cannot make test folder");
-        }
-        if (path.endsWith('/'))
-            continue;
-        const int fd = ::open((base + path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-        if (fd < 0)
-            throw std::runtime_error("cannot make test file");
-        ::close(fd);
-    }
+    for (const QByteArray &path : paths)
+        path.endsWith('/') ? makeFolders(FileNames::toBytes(root) + '/' + path)
+                           : makeFile(FileNames::toBytes(root) + '/' + path, {});
 }

@@ -7,7 +7,7 @@
 #include <initializer_list>
 #include <vector>
 
-// Small helpers for tests on real files.
+// Small helpers for tests on real files; a write makes the folders it needs.
 QByteArray readBytes(const QString &path);
 void writeBytes(const QString &path, const QByteArray &data);
 // A temporary folder that goes whole, also with names in a legacy encoding

@@ -9,35 +9,19 @@ namespace {
 // that lead there.
 class RunBounds : public RunFixture {
 protected:
-    QString outside = tmp.filePath("outside"), target = targets + "/T";
+    QString outside = tmp.filePath("outside");
     Tree before;
-    QString skipped; // "path reason" of each skipped item, a line each
 
     void SetUp() override
     {
         RunFixture::SetUp();
         files(outside, {{"secret.txt", "outside secret"}, {"s/f.txt", "outside f"}}, 9);
         before = tree(outside);
-        host.chooseTarget = [this] {
-            QDir().mkpath(target);
-            return target;
-        };
     }
     void TearDown() override
     {
         EXPECT_EQ(tree(outside), before) << "nothing outside the trees is written or deleted";
         RunFixture::TearDown();
-    }
-    SyncRun::Outcome run(bool swap, bool readAhead = true)
-    {
-        App().OptionValues.SwapItems = swap;
-        SyncRun r(host, in);
-        r.readAhead = readAhead;
-        const SyncRun::Outcome o = r.run();
-        if (o != SyncRun::Outcome::Finished)
-            r.close();
-        skipped = lines(r.Skipped);
-        return o;
     }
     // The folder moves aside (inside its tree) and a link to the outside takes its name.
     void linkOut(const QString &folder)
@@ -45,7 +29,6 @@ protected:
         ASSERT_TRUE(QFile::rename(folder, folder + ".moved"));
         ASSERT_TRUE(QFile::link(outside, folder));
     }
-    int step() const { return int(host.titles.size()); }
     // Whether anything read from outside reached a tree.
     static bool holdsOutsideData(const Tree &t)
     {
@@ -65,12 +48,8 @@ TEST_F(RunBounds, ASwapNeverWritesThroughALinkedFolder)
 
 TEST_F(RunBounds, FoldersReplacedByLinksDuringARunAreNeverCrossed)
 {
-    struct Case {
-        bool swap;
-        int atStep;      // replaced at the first checkpoint of this step
-        QString folder;  // the folder replaced
-        QString report;  // what the run reports of it
-    };
+    // The folder is replaced at the first checkpoint of step atStep; the run reports it so.
+    struct Case { bool swap; int atStep; QString folder, report; };
     const Case cases[] = {
         {false, 1, left + "/s", left + "/s not a folder\n"},          // collection: read-ahead off
         {false, 5, left + "/s", left + "/s/f.txt not a folder\n"},    // a source while copying
@@ -87,19 +66,18 @@ TEST_F(RunBounds, FoldersReplacedByLinksDuringARunAreNeverCrossed)
         bool done = false;
         host.titles.clear();
         host.onCheckpoint = [&](int) {
-            if (!done && step() == c.atStep && (c.atStep < 5 || QFileInfo::exists(target + "/s"))) {
+            if (!done && host.titles.size() == c.atStep && (c.atStep < 5 || QFileInfo::exists(target + "/s"))) {
                 done = true;
                 linkOut(c.folder);
             }
             return false;
         };
-        EXPECT_EQ(run(c.swap, false), SyncRun::Outcome::Finished);
+        EXPECT_EQ(run(c.swap, 5, false), SyncRun::Outcome::Finished);
         EXPECT_TRUE(done);
         EXPECT_EQ(skipped.toStdString(), c.report.toStdString());
         for (const QString &t : {left, right, target})
             EXPECT_FALSE(holdsOutsideData(tree(t))) << "read from outside into " << t.toStdString();
     }
-    host.onCheckpoint = nullptr;
 }
 
 TEST_F(RunBounds, InASwapAFileAFilterHidIsComparedAsAPair)
@@ -110,8 +88,7 @@ TEST_F(RunBounds, InASwapAFileAFilterHidIsComparedAsAPair)
     file(left + "/c.doc", "left older", 0);
     file(right + "/c.doc", "right newer", 5);
     for (int choice : {5, 2}) {
-        App().OptionValues.WhichItemsToCopy = choice;
-        EXPECT_EQ(run(true), SyncRun::Outcome::Finished);
+        EXPECT_EQ(run(true, choice), SyncRun::Outcome::Finished);
         EXPECT_EQ(readBytes(left + "/a.doc"), "left newer") << "a newer file a filter hid is kept";
         EXPECT_EQ(readBytes(left + "/c.doc"), "right newer") << choice;
         EXPECT_EQ(host.counters.at({4, 1}).FilesKept, host.counters.at({5, 1}).FilesKept);

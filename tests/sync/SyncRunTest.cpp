@@ -95,6 +95,7 @@ TEST_F(Run, ARootAsSourceAsksAndNoOrNoTargetEndsTheRunBeforeAnything)
     EXPECT_EQ(host.targetRequests, 0);
     EXPECT_TRUE(host.states.empty());
     // The target window cancelled: nothing is created.
+    host.chooseTarget = nullptr;
     box.answer(Msg::Yes);
     box.answer(Msg::Yes);
     SyncRun run(host, in);

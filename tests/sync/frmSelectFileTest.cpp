@@ -4,9 +4,6 @@
 #include "TestFiles.h"
 #include "WindowTesting.h"
 
-#include <QGroupBox>
-#include <QLabel>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 
@@ -91,24 +88,7 @@ TEST_F(SelectFileWindow, CaptionsOfBothLanguagesShowWhole)
         Language::applyState(lang);
         frmSelectFile w(upper, lower, 3);
         w.show();
-        for (QAbstractButton *b : w.findChildren<QAbstractButton *>()) {
-            const QRect inWindow(b->mapTo(&w, QPoint()), b->size());
-            EXPECT_TRUE(w.rect().contains(inWindow)) << b->objectName().toStdString();
-            if (qobject_cast<QPushButton *>(b)) {
-                EXPECT_LE(b->fontMetrics().horizontalAdvance(b->text()), b->width());
-                continue;
-            }
-            // Indicator and spacing take at most 24 pixels in every style here.
-            const QRect need = b->fontMetrics().boundingRect(QRect(0, 0, b->width() - 24, 10000),
-                                                             Qt::TextWordWrap, b->text());
-            EXPECT_LE(need.height(), b->height()) << b->text().toStdString();
-        }
-        for (int i = 0; i < 2; ++i)
-            for (const QLabel *l : {w.lblSize[i], w.lblDate[i]})
-                EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->width())
-                    << l->text().toStdString();
-        EXPECT_LE(w.fraTempOptions->fontMetrics().horizontalAdvance(w.fraTempOptions->title()) + 16,
-                  w.fraTempOptions->width());
+        expectCaptionsWhole(w, {w.lblSize[0], w.lblDate[0], w.lblSize[1], w.lblDate[1]});
     }
 }
 

@@ -35,8 +35,7 @@ protected:
         WindowTest::SetUp();
         App().ReminderSwitches = Reminders{false, false, false, false, false};
         App().SettingsFilePath = tmp.filePath("Orvanel.ini");
-        for (const QString &d : {left, left + "/sub", right, targets})
-            QDir().mkpath(d);
+        QDir().mkpath(targets);
         writeBytes(left + "/big.bin", QByteArray(1234, 'b'));
         writeBytes(left + "/sub/a.txt", "a");
         writeBytes(right + "/r.txt", "r");
