@@ -145,6 +145,8 @@ Tree::~Tree() = default;
 
 const Folder &Tree::folder(const QString &rel, bool create)
 {
+    if (m_chain.back().rel == rel)
+        return m_chain.back().folder; // the usual case: the next item in the same folder
     std::size_t keep = 1;
     while (keep < m_chain.size() && leadsTo(m_chain[keep].rel, rel))
         ++keep;
