@@ -2,6 +2,7 @@
 
 #include "Errors.h"
 #include "FileNames.h"
+#include "FileOpsDetail.h"
 
 #include <QDir>
 #include <QRandomGenerator>
@@ -299,6 +300,21 @@ void removeTree(const QString &path)
     removeContents(fd, st.st_dev, path);
     if (::rmdir(p.constData()) != 0)
         throw AppError::fromErrno(errno, path);
+}
+
+
+QByteArray readDeviceStart(const QString &path, int bytes)
+{
+    detail::Fd fd(::open(FileNames::toBytes(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (fd.get() < 0)
+        return {};
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || !(S_ISREG(st.st_mode) || S_ISBLK(st.st_mode)))
+        return {};
+    QByteArray data(bytes, '\0');
+    const ssize_t n = ::pread(fd.get(), data.data(), std::size_t(bytes), 0);
+    data.truncate(n < 0 ? 0 : qsizetype(n));
+    return data;
 }
 
 } // namespace FileOps

@@ -249,6 +249,7 @@ bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel
     }
     to.requireWritable(detail::parentOf(toRel));
     const int dstFolder = to.folder(detail::parentOf(toRel)).descriptor();
+    const bool syncEachFile = to.noteWrite(detail::parentOf(toRel));
 
     struct stat st {};
     if (::fstatat(srcFolder, srcName.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
@@ -302,6 +303,8 @@ bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel
     // No flush per file: the rename already makes the replacement atomic, and
     // ext4 writes a file's data before a rename replaces another with it. A
     // flush per file made small copies up to fifteen times slower.
+    if (syncEachFile && ::fsync(out.get()) != 0)
+        fail(errno, destination); // a FUSE disk: the later flush cannot reach the data
     if (::close(out.release()) != 0)
         fail(errno, destination);
     putInPlace(tmp, dstName, how, expected, destination);

@@ -11,6 +11,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace FileOps {
@@ -24,6 +25,7 @@ using detail::parentOf;
 namespace {
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+constexpr decltype(statfs::f_type) kFuseMagic = 0x65735546;
 
 bool isOurTemporary(const char *name) { return std::strncmp(name, kTempPrefix, sizeof kTempPrefix - 1) == 0; }
 
@@ -215,6 +217,7 @@ void Tree::createFolder(const QString &rel)
     if (!detail::plainName(name))
         fail(EINVAL, pathOf(rel));
     requireWritable(up);
+    noteWrite(up);
     if (::mkdirat(parent, name.constData(), 0777) != 0) {
         if (errno == EACCES)
             throw detail::refusal(pathOf(rel), EACCES);
@@ -239,8 +242,65 @@ void Tree::removeEmptyFolder(const QString &rel)
         ++keep;
     m_chain.resize(keep); // never hold a folder that is about to go
     const int parent = folder(parentOf(rel)).descriptor();
+    noteWrite(parentOf(rel));
     if (::unlinkat(parent, lastName(rel).constData(), AT_REMOVEDIR) != 0)
         fail(errno, pathOf(rel)); // ENOTEMPTY and EEXIST are 75
+}
+
+bool Tree::noteWrite(const QString &relFolder)
+{
+    const int fd = folder(relFolder).descriptor();
+    Open &open = m_chain.back();
+    if (open.noted)
+        return open.fuse;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        fail(errno, pathOf(relFolder));
+    auto disk = std::find_if(m_disks.begin(), m_disks.end(), [&](const Disk &d) { return d.device == st.st_dev; });
+    if (disk == m_disks.end()) {
+        struct statfs fs {};
+        const bool fuse = ::fstatfs(fd, &fs) == 0 && fs.f_type == kFuseMagic;
+        m_disks.push_back({std::uint64_t(st.st_dev), open.folder.again(), fuse});
+        disk = m_disks.end() - 1;
+    }
+    open.noted = true;
+    open.fuse = disk->fuse;
+    if (open.fuse && !m_fuseNoted.contains(relFolder)) {
+        m_fuseNoted.insert(relFolder);
+        m_fuseFolders.push_back(relFolder);
+    }
+    return open.fuse;
+}
+
+std::function<int(int fd, bool wholeDisk)> flushForTests;
+
+void Tree::flush()
+{
+    auto sync = [](int fd, bool wholeDisk) {
+        if (flushForTests)
+            return flushForTests(fd, wholeDisk);
+        return wholeDisk ? ::syncfs(fd) : ::fsync(fd);
+    };
+    for (const Disk &d : m_disks)
+        if (!d.fuse && sync(d.folder.descriptor(), true) != 0)
+            fail(errno, m_root);
+    for (const QString &rel : m_fuseFolders) {
+        int fd;
+        try {
+            fd = folder(rel).descriptor();
+        } catch (const AppError &e) {
+            if (e.systemError() == ENOENT || e.systemError() == ELOOP || e.systemError() == ENOTDIR)
+                continue; // gone since, with its parent written
+            throw;
+        }
+        if (sync(fd, false) != 0 && errno != EINVAL)
+            fail(errno, pathOf(rel));
+    }
+    m_disks.clear();
+    m_fuseFolders.clear();
+    m_fuseNoted.clear();
+    for (Open &o : m_chain)
+        o.noted = false;
 }
 
 bool Tree::listsName(const QString &relFolder, const QString &name)

@@ -108,15 +108,39 @@ public:
     // may find another spelling on a disk that ignores case).
     bool listsName(const QString &relFolder, const QString &name);
 
+    // Notes that the folder at relFolder is written into, so that flush()
+    // reaches it. Returns whether each file written there must be synced by
+    // itself: a FUSE disk, which syncfs does not reach.
+    bool noteWrite(const QString &relFolder);
+    // Puts everything written into the tree on the disk: one syncfs per file
+    // system; on FUSE disks an fsync of each folder written into, in the
+    // order written. A failure (a full or failing disk) throws: the data may
+    // not be there.
+    void flush();
+
 private:
     struct Open {
         QString rel;
         Folder folder;
         bool writable = false; // known to have write permission bits
+        bool noted = false;    // written into since the last flush
+        bool fuse = false;
+    };
+    struct Disk {
+        std::uint64_t device;
+        Folder folder; // any folder of it, for syncfs
+        bool fuse;
     };
     QString m_root;
     std::vector<Open> m_chain; // the root, then each folder of the last path
+    std::vector<Disk> m_disks; // written into since the last flush
+    std::vector<QString> m_fuseFolders;
+    QSet<QString> m_fuseNoted;
 };
+
+// For tests: when set, stands in for each syncfs (wholeDisk) and fsync of
+// Tree::flush, returning 0 or -1 with errno set.
+extern std::function<int(int fd, bool wholeDisk)> flushForTests;
 
 // How a copy may treat what is at its destination.
 enum class Replace {
@@ -229,6 +253,10 @@ int probeIgnoresCase(const QString &folder);
 // The path as the kernel sees it: its longest existing part with every symlink
 // resolved, followed by the rest as given.
 QString resolvedPath(const QString &path);
+
+// The first bytes of a file or a block device (a disk's boot sector), as
+// many as could be read; empty when it cannot be opened.
+QByteArray readDeviceStart(const QString &path, int bytes);
 
 // Removes path with everything below it, depth first. Symlinks are removed,
 // never followed; a file system mounted below is refused with 75 before it is

@@ -42,15 +42,50 @@ bool under(const QByteArray &path, const QByteArray &mountPoint)
     return path == mountPoint || (path.startsWith(mountPoint) && path[mountPoint.size()] == '/');
 }
 
-bool typeIgnoresCase(const QByteArray &type)
+enum class Family { Other, Fat, ExFat, Ntfs, Folding };
+
+Family familyOf(const QByteArray &type)
 {
-    static const char *const kinds[] = {"vfat", "msdos", "fat", "exfat", "ntfs", "ntfs3", "hfs", "hfsplus",
-                                        "cifs", "smb3", "smbfs", "fuse.exfat", "fuse.fusefat",
-                                        "fuse.ntfs-3g", "fuse.ntfs", "fuseblk.exfat", "fuseblk.ntfs-3g"};
-    for (const char *k : kinds)
-        if (type == k)
-            return true;
-    return false;
+    static const struct {
+        const char *type;
+        Family family;
+    } kinds[] = {{"vfat", Family::Fat}, {"msdos", Family::Fat}, {"fat", Family::Fat},
+                 {"fuse.fusefat", Family::Fat}, {"fuseblk.vfat", Family::Fat},
+                 {"exfat", Family::ExFat}, {"fuse.exfat", Family::ExFat}, {"fuseblk.exfat", Family::ExFat},
+                 {"ntfs", Family::Ntfs}, {"ntfs3", Family::Ntfs}, {"fuse.ntfs-3g", Family::Ntfs},
+                 {"fuse.ntfs", Family::Ntfs}, {"fuseblk.ntfs-3g", Family::Ntfs}, {"fuseblk.ntfs", Family::Ntfs},
+                 {"hfs", Family::Folding}, {"hfsplus", Family::Folding}, {"cifs", Family::Folding},
+                 {"smb3", Family::Folding}, {"smbfs", Family::Folding}};
+    for (const auto &k : kinds)
+        if (type == k.type)
+            return k.family;
+    return Family::Other;
+}
+
+// A fuseblk mount names no kind; its device's boot sector does.
+Family familyOfDevice(const QByteArray &device)
+{
+    if (!device.startsWith("/dev/"))
+        return Family::Other;
+    const QByteArray sector = FileOps::readDeviceStart(FileNames::fromBytes(device), 512);
+    if (sector.size() < 90)
+        return Family::Other;
+    if (sector.mid(3, 8) == "EXFAT   ")
+        return Family::ExFat;
+    if (sector.mid(3, 8) == "NTFS    ")
+        return Family::Ntfs;
+    if (sector.mid(82, 5) == "FAT32" || sector.mid(54, 3) == "FAT")
+        return Family::Fat;
+    return Family::Other;
+}
+
+void describe(Info &info, Family family)
+{
+    info.ignoresCase = family != Family::Other;
+    info.windowsNames = family == Family::Fat || family == Family::ExFat || family == Family::Ntfs;
+    info.holdsLinks = family != Family::Fat && family != Family::ExFat;
+    info.twoSecondTimes = family == Family::Fat;
+    info.maxFileSize = family == Family::Fat ? (std::int64_t(1) << 32) - 1 : INT64_MAX;
 }
 
 // FUSE disks whose kind the type alone does not tell.
@@ -69,11 +104,21 @@ bool hasCaseFoldAttribute(const QString &folder)
 
 } // namespace
 
+bool forbiddenOnWindowsDisks(const QString &name)
+{
+    static const QString kForbidden = QStringLiteral(":*?\"<>|\\");
+    for (const QChar c : name)
+        if (kForbidden.contains(c) || c.unicode() < 0x20)
+            return true;
+    return name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' '));
+}
+
 Info fromMountInfo(const QByteArray &mountinfo, const QString &path, unsigned long device)
 {
     const QByteArray p = FileNames::toBytes(path);
     const QByteArray dev = QByteArray::number(major(device)) + ':' + QByteArray::number(minor(device));
     Info best;
+    QByteArray source;
     qsizetype bestLength = -1;
     for (const QByteArray &line : mountinfo.split('\n')) {
         // ID parent major:minor root mount-point options [optional...] - type source super-options
@@ -87,8 +132,15 @@ Info fromMountInfo(const QByteArray &mountinfo, const QString &path, unsigned lo
         bestLength = point.size();
         best.type = QString::fromUtf8(f[dash + 1]);
         best.mountPoint = FileNames::fromBytes(point);
+        source = dash + 2 < f.size() ? unescapeField(f[dash + 2]) : QByteArray();
     }
-    best.ignoresCase = typeIgnoresCase(best.type.toUtf8());
+    Family family = familyOf(best.type.toUtf8());
+    if (family == Family::Other && best.type == QLatin1String("fuseblk"))
+        family = familyOfDevice(source);
+    describe(best, family);
+    // In practice an exFAT or NTFS disk: better a name reported than a copy refused.
+    if (family == Family::Other && best.type == QLatin1String("fuseblk"))
+        best.windowsNames = true;
     return best;
 }
 

@@ -277,8 +277,9 @@ QString usage()
         "\n"
         "Exit codes: 0 finished, 3 finished but items were skipped (listed on standard\n"
         "error: unreadable, a name that differs only in letter case, refused by the\n"
-        "destination, changed during the run, a link or a file where a folder was\n"
-        "expected), 1 stopped (no items, conflict, interruption, an error; its skipped\n"
+        "destination or more than it can hold, changed during the run, a link or a\n"
+        "file where a folder was expected, a FIFO, socket or device in the way),\n"
+        "1 stopped (no items, conflict, interruption, an error; its skipped\n"
         "items are listed too), 2 usage error.\n"
         "SIGINT or SIGTERM stops the run as Cancel would. Names are printed with each\n"
         "byte that is not UTF-8, and each control character, as \\xNN.\n");

@@ -55,6 +55,9 @@ public:
     // (names compared ignoring letter case because a disk ignores it). Said
     // once; the run goes on.
     virtual void notice(const QString &text) = 0;
+    // The run puts what it wrote on the disk before it says it finished:
+    // that cannot be cancelled, and on a slow stick it takes a while.
+    virtual void writingToDisk(bool /*busy*/) {}
 
     // Messages go through the message service (MsgBox), which every host installs.
     virtual void reminder(int number) = 0;

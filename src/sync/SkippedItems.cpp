@@ -49,6 +49,9 @@ QString SkippedItems::reasonText(SkipReason reason)
     case SkipReason::NotAFolder:
         return tx("a symbolic link or a file stands where a folder was expected; nothing behind it was touched",
                   "στη θέση ενός φακέλλου βρίσκεται συμβολικός σύνδεσμος ή αρχείο· τίποτε πίσω από αυτόν δεν αγγίχθηκε");
+    case SkipReason::SpecialFile:
+        return tx("a FIFO, socket or device stands at the destination; it was left as it was",
+                  "στον προορισμό βρίσκεται FIFO, υποδοχή ή συσκευή· αφέθηκε όπως ήταν");
     }
     return QString();
 }

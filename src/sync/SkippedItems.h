@@ -14,6 +14,7 @@ enum class SkipReason {
     AccessRefused,  // the destination refused the write (error 75)
     Changed,        // the file changed during the run
     NotAFolder,     // a symlink or a file where a folder was expected: never crossed
+    SpecialFile,    // a FIFO, socket or device at the destination: left as it was
 };
 
 struct SkippedItem {

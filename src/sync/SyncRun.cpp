@@ -280,7 +280,12 @@ SyncRun::Outcome SyncRun::interrupt()
 SyncRun::Outcome SyncRun::run()
 {
     try {
-        return body();
+        const Outcome outcome = body();
+        // What a stopped swap wrote into the user's folders reaches the disk
+        // too; a stopped copy's target is about to be deleted.
+        if (outcome != Outcome::Finished && App().OptionValues.SwapItems)
+            flushWrites();
+        return outcome;
     } catch (const AppError &e) {
         CommonErrorReport(e.number(), e.description(), Loc::SynchronizationRun);
     } catch (const std::bad_alloc &) {
@@ -676,8 +681,10 @@ SyncRun::Pick SyncRun::compareFiles(const QString &source, const FileOps::Stamp 
                                     const QString &otherPath, const FileOps::Stamp &theirs)
 {
     const Options &o = App().OptionValues;
-    // Stamps count in whole seconds.
-    if (mine.seconds == theirs.seconds
+    // Stamps count in whole seconds; FAT keeps only every second one, and
+    // rounds either way.
+    const std::int64_t apart = mine.seconds > theirs.seconds ? mine.seconds - theirs.seconds : theirs.seconds - mine.seconds;
+    if (apart < (m_disk[0].twoSecondTimes || m_disk[1].twoSecondTimes ? 2 : 1)
         || OptionRules::excludedFromSwap(o, ToleranceSeconds, timeOf(mine), timeOf(theirs)))
         return o.SwapItems ? Pick::Neither : Pick::Mine;
     switch (RemainingFilesChoice) {
@@ -802,25 +809,27 @@ void SyncRun::decideCaseRule()
 {
     const Options &o = App().OptionValues;
     m_foldNames = !o.CaseSensitive;
-    if (m_foldNames)
-        return;
     // Where a disk of the run ignores case, names that differ only in case
     // are one item there whatever the option says: compare them so.
     struct Place {
-        QString path;
+        int which;
         const char *en;
         const char *el;
     };
     std::vector<Place> places;
     if (o.SwapItems || FirstSide == 0)
-        places.push_back({m_inputs.SourcePath[0], "the left folder", "ο αριστερός φάκελλος"});
+        places.push_back({0, "the left folder", "ο αριστερός φάκελλος"});
     if (o.SwapItems || LastSide == 1)
-        places.push_back({m_inputs.SourcePath[1], "the right folder", "ο δεξιός φάκελλος"});
+        places.push_back({1, "the right folder", "ο δεξιός φάκελλος"});
     if (!o.SwapItems)
-        places.push_back({App().TargetFolderPath, "the target folder", "ο φάκελλος προορισμού"});
+        places.push_back({2, "the target folder", "ο φάκελλος προορισμού"});
+    for (Volumes::Info &d : m_disk)
+        d = Volumes::Info();
     for (const Place &p : places) {
-        const Volumes::Info disk = Volumes::of(p.path, !stopAfterResolving);
-        if (!disk.ignoresCase)
+        const QString path = p.which == 2 ? App().TargetFolderPath : m_inputs.SourcePath[p.which];
+        // A probe only serves the case rule.
+        const Volumes::Info disk = m_disk[p.which] = Volumes::of(path, !stopAfterResolving && !m_foldNames);
+        if (!disk.ignoresCase || m_foldNames)
             continue;
         m_foldNames = true;
         const QString kind = disk.type.isEmpty() ? QString() : QStringLiteral(" (") + disk.type + QLatin1Char(')');
@@ -937,10 +946,71 @@ bool SyncRun::transferItems(bool *conflict)
     m_folded = std::make_unique<FileOps::FoldedNames>();
     m_skippedFolders.clear();
     for (int side = FirstSide; side <= LastSide; ++side)
+        leaveOutWhatCannotBeHeld(side);
+    for (int side = FirstSide; side <= LastSide; ++side)
         if (!transferSide(side, conflict))
             return false;
     resetProgress();
     return true;
+}
+
+void SyncRun::leaveOutWhatCannotBeHeld(int side)
+{
+    const Volumes::Info &disk = m_disk[App().OptionValues.SwapItems ? 1 - side : 2];
+    if (disk.holdsLinks && !disk.windowsNames && disk.maxFileSize == INT64_MAX)
+        return;
+    const QString theDisk = disk.type.isEmpty() ? tx("this disk", "ο δίσκος αυτός")
+                                                : tx("a disk of type ", "ένας δίσκος τύπου ") + disk.type;
+    FileOps::Tree &from = tree(side);
+    std::vector<QString> &entries = lstItems[side].entries;
+    QSet<QString> reported; // folders whose names the disk refuses, with all inside them
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const QString &entry = entries[i];
+        const QString rel = ItemList::relativePath(entry);
+        QString culprit, why;
+        if (disk.windowsNames) {
+            // The destination's spelling differs from the source's in letter case at most.
+            const QStringList names = destinationOf(side, entry).split(QLatin1Char('/'));
+            for (qsizetype k = 0; k < names.size() && why.isEmpty(); ++k)
+                if (Volumes::forbiddenOnWindowsDisks(names[k])) {
+                    culprit = rel.section(QLatin1Char('/'), 0, int(k));
+                    why = tx("%1 allows none of : * ? \" < > | \\ in a name, nor a name that ends in a dot or a blank",
+                             "%1 δεν επιτρέπει κανένα από τα : * ? \" < > | \\ σε όνομα, ούτε όνομα που τελειώνει σε τελεία ή κενό");
+                }
+        }
+        if (why.isEmpty() && !ItemList::isFolder(entry)) {
+            culprit = rel;
+            try {
+                if (!disk.holdsLinks && from.kind(rel) == FileOps::Kind::Link)
+                    why = tx("%1 has no symbolic links", "%1 δεν έχει συμβολικούς συνδέσμους");
+                else if (knownSize(side, entry) > disk.maxFileSize)
+                    why = tx("%1 holds no file of 4 GiB or more", "%1 δεν δέχεται αρχεία 4 GiB ή μεγαλύτερα");
+            } catch (const AppError &) {
+                // step 5 meets it again and reports it
+            }
+        }
+        if (why.isEmpty()) {
+            if (kept != i)
+                entries[kept] = std::move(entries[i]);
+            ++kept;
+            continue;
+        }
+        if (!reported.contains(culprit)) {
+            reported.insert(culprit);
+            Skipped.add(from.pathOf(culprit), SkipReason::CannotHold, why.arg(theDisk));
+        }
+    }
+    entries.resize(kept);
+}
+
+void SyncRun::flushWrites()
+{
+    m_host.writingToDisk(true);
+    for (const auto &t : m_trees)
+        if (t)
+            t->flush();
+    m_host.writingToDisk(false);
 }
 
 bool SyncRun::transferSide(int side, bool *conflict)
@@ -1003,6 +1073,18 @@ bool SyncRun::transferSide(int side, bool *conflict)
             FileOps::Kind there = FileOps::Kind::Missing;
             if (!attempt([&] { there = to.kind(destRel); }))
                 continue;
+            if (there == FileOps::Kind::Other) {
+                // Never opened nor replaced; a file still counts as step 5's, as one refused does.
+                Skipped.add(destination, SkipReason::SpecialFile);
+                if (folder) {
+                    m_skippedFolders.insert(destination);
+                } else {
+                    ++c.FilesKept;
+                    c.BytesKept += knownSize(side, entry);
+                }
+                done();
+                continue;
+            }
             FileOps::Replace how = FileOps::Replace::No;
             FileOps::Stamp expected;
             bool skipCopy = false;
@@ -1021,7 +1103,7 @@ bool SyncRun::transferSide(int side, bool *conflict)
                 if (seen != collected[1 - side].constEnd()) {
                     how = FileOps::Replace::IfUnchanged;
                     expected = *seen;
-                } else if (destinationRead && there != FileOps::Kind::Folder && there != FileOps::Kind::Other) {
+                } else if (destinationRead && there != FileOps::Kind::Folder) {
                     skipCopy = true;
                     Skipped.add(destination, SkipReason::Changed);
                 } else {
@@ -1146,6 +1228,7 @@ bool SyncRun::finish()
     }
     m_host.showPath(0, QString());
     m_host.showPath(1, QString());
+    flushWrites();
     m_host.summary(RunText::countersLine(total.FoldersKept, total.FilesKept, total.BytesKept));
     resetProgress();
     for (int side = 0; side < 2; ++side)

@@ -14,6 +14,7 @@
 
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
+#include "platform/Volumes.h"
 #include <cstdint>
 
 // What a run starts from: each side's source folder and file-type pattern.
@@ -66,8 +67,9 @@ public:
 
     // Steps on their own, for the run and for tests.
     bool collectItems(int side);
-    // Whether names are compared ignoring letter case in this run: the
-    // option, or a disk of the run that ignores case (said in a notice).
+    // Looks at the disks of the run. Names are compared ignoring letter case
+    // when the option says so or a disk of the run ignores case (said in a
+    // notice).
     void decideCaseRule();
     bool namesFolded() const { return m_foldNames; }
     // After step 1: settles which items of the two sides are one when case
@@ -100,6 +102,11 @@ private:
     // other side's file-type filter hid from step 1: compared as a pair.
     bool keepOverHidden(int side, const QString &entry);
     bool transferSide(int side, bool *conflict);
+    // Reports and leaves out, before step 5 counts them, the items the
+    // destination's disk cannot hold at all.
+    void leaveOutWhatCannotBeHeld(int side);
+    // Puts what the run wrote on the disk; a failure throws.
+    void flushWrites();
     // The roots of the run, each opened once: 0 left, 1 right, 2 the target.
     FileOps::Tree &tree(int which);
     // The text an entry matches under on the other side.
@@ -126,6 +133,7 @@ private:
     std::unique_ptr<FileOps::Tree> m_trees[3];
     std::unique_ptr<FileOps::FoldedNames> m_folded;
     bool m_foldNames = false;
+    Volumes::Info m_disk[3]; // as m_trees; default for a place the run does not use
     CasePairing m_pairing;
     QSet<QString> m_skippedFolders; // destination folders skipped, with everything inside
     QElapsedTimer m_pathClock;

@@ -398,6 +398,23 @@ void frmSynchronize::summary(const QString &text)
     });
 }
 
+void frmSynchronize::writingToDisk(bool busy)
+{
+    {
+        // In the step frame, where the paths were: the side labels show it at the next refresh.
+        std::lock_guard lock(m_mutex);
+        m_livePath[0] = busy ? tx("Writing what was copied to the disk; this cannot be cancelled…",
+                                  "Εγγραφή στο δίσκο όσων αντιγράφηκαν· αυτό δεν μπορεί να ακυρωθεί…")
+                             : QString();
+        m_livePath[1].clear();
+        m_pathChanged[0] = m_pathChanged[1] = true;
+    }
+    onWindowThread([this, busy] {
+        if (m_state == RunState::Running)
+            cmdCancel->setEnabled(!busy && !m_run->InterruptRequested);
+    });
+}
+
 void frmSynchronize::notice(const QString &text)
 {
     onWindowThread([this, text] { m_notices << text; });

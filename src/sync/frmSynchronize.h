@@ -84,6 +84,7 @@ private:
     void stepCounters(int step, int side, const SideCounters &counters) override;
     void summary(const QString &text) override;
     void notice(const QString &text) override;
+    void writingToDisk(bool busy) override;
     void reminder(int number) override;
     QString chooseTargetFolder() override;
     void beep() override;
