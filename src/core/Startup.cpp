@@ -5,6 +5,7 @@
 #include "platform/FileOps.h"
 
 #include <QDir>
+#include <QStringList>
 
 namespace Startup {
 
@@ -36,6 +37,26 @@ void initSideValues()
 void EnsureSavedPathsFile(int side)
 {
     FileOps::ensureFile(App().SavedPathsFile[side]);
+}
+
+QString settingsFilesInTheWay()
+{
+    QStringList odd;
+    for (const QString &file : {App().SettingsFilePath, App().SavedPathsFile[0], App().SavedPathsFile[1]}) {
+        const FileOps::Kind kind = FileOps::kindAt(file);
+        if (kind != FileOps::Kind::Missing && kind != FileOps::Kind::File)
+            odd << quoted(file);
+    }
+    if (odd.isEmpty())
+        return QString();
+    const QString names = odd.join(QStringLiteral(", "));
+    if (App().LanguageIsGreek)
+        return names + QStringLiteral(": δεν είναι κανονικό αρχείο (είναι FIFO, φάκελλος ή συσκευή). "
+                                      "Η εφαρμογή το θεωρεί ανύπαρκτο και ποτέ δεν γράφει στη θέση του· "
+                                      "ό,τι θα αποθηκευόταν σε αυτό δεν διατηρείται μέχρι να το αφαιρέσετε.");
+    return names + QStringLiteral(": not a regular file (a FIFO, a folder or a device). The program treats it as "
+                                  "missing and never writes in its place; what would be stored in it is not kept "
+                                  "until you remove it.");
 }
 
 QString defaultInitialPathPrompt(const QString &path)

@@ -15,6 +15,11 @@ void initSideValues();
 // Creates the side's saved-paths file, empty, when it does not exist.
 void EnsureSavedPathsFile(int side);
 
+// The message for settings files that are there but are no regular files
+// (a FIFO would hang a reader, a folder cannot be read): each is treated as
+// missing and never written over. Empty when there are none.
+QString settingsFilesInTheWay();
+
 // The start-up message for a side without an initial path.
 QString defaultInitialPathPrompt(const QString &path);
 QString defaultInitialPathTitle(int side);

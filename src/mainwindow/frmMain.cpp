@@ -309,6 +309,9 @@ bool frmMain::load(const QString &settingsFolder, const QString &dataFolder)
         }
         App().LanguageIsGreek = Settings::readLanguageIsGreek(); // 6
         cmdLanguage[App().LanguageIsGreek ? 0 : 1]->click();
+        const QString inTheWay = Startup::settingsFilesInTheWay();
+        if (!inTheWay.isEmpty())
+            MsgBox(inTheWay, Msg::Exclamation | Msg::OkOnly, App().MessageTitle);
         Settings::readInitialPaths();     // 7
         Settings::readOptionValues();     // 8
         Settings::readReminderSwitches(); // 9

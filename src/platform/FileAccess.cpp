@@ -303,6 +303,14 @@ void removeTree(const QString &path)
 }
 
 
+Kind kindAt(const QString &path)
+{
+    struct stat st {};
+    if (::stat(FileNames::toBytes(path).constData(), &st) != 0)
+        return Kind::Missing;
+    return S_ISDIR(st.st_mode) ? Kind::Folder : S_ISREG(st.st_mode) ? Kind::File : Kind::Other;
+}
+
 QByteArray readDeviceStart(const QString &path, int bytes)
 {
     detail::Fd fd(::open(FileNames::toBytes(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));

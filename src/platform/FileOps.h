@@ -201,6 +201,8 @@ private:
 bool folderExists(const QString &path, bool followLink = false);
 // Whether anything is at path (a dangling symlink counts).
 bool pathExists(const QString &path);
+// What is at path, a symlink followed (Missing for a dangling one).
+Kind kindAt(const QString &path);
 
 // ---- Outside runs: settings, lists, help, the target folder's creation and deletion ----
 // Failures throw AppError naming the path, unless said otherwise.

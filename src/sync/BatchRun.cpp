@@ -304,6 +304,8 @@ int main(const QStringList &args)
         Startup::computeFileLocations(home, Locations::dataFolder(QCoreApplication::applicationDirPath()));
         Startup::initSideValues();
         Language::applyState(Settings::readLanguageIsGreek() ? Language::Greek : Language::English);
+        if (const QString inTheWay = Startup::settingsFilesInTheWay(); !inTheWay.isEmpty())
+            err() << inTheWay << Qt::endl;
         Settings::readOptionValues();
         Options &o = App().OptionValues;
         o.FinalSelection = false; // there is no window to pick items in

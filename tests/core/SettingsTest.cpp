@@ -1,6 +1,9 @@
 #include "core/Settings.h"
+#include "core/Startup.h"
 #include "platform/FileNames.h"
 #include "AppFixture.h"
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -77,3 +80,19 @@ TEST_F(SettingsFile, InitialPathsAreCutTo1023BytesOnACharacterBoundary)
 }
 
 } // namespace
+
+TEST_F(SettingsFile, AFifoOrAFolderInPlaceOfASettingsFileIsReportedReadAsMissingAndNeverReplaced)
+{
+    Startup::computeFileLocations(tmp.path(), tmp.path());
+    ASSERT_EQ(::mkfifo(FileNames::toBytes(App().SettingsFilePath).constData(), 0644), 0);
+    ASSERT_TRUE(QDir().mkpath(App().SavedPathsFile[0]));
+    Settings::readOptionValues(); // would block on the FIFO for ever
+    EXPECT_EQ(App().OptionValues, Options());
+    EXPECT_FALSE(Settings::write("General", "Language", "1"));
+    struct stat st {};
+    EXPECT_TRUE(::stat(FileNames::toBytes(App().SettingsFilePath).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+    const QString message = Startup::settingsFilesInTheWay();
+    EXPECT_TRUE(message.contains("Orvanel.ini") && message.contains("SavedLeftPaths.txt")
+                && !message.contains("SavedRightPaths.txt"))
+        << message.toStdString();
+}
