@@ -250,6 +250,64 @@ TEST_F(CompleteRun, ADiskThatIgnoresCaseIsComparedSoEvenWhenCaseCounts)
     EXPECT_EQ(tree(target), (Tree{{"Doc.txt", "right, newest"}}));
 }
 
+TEST_F(CompleteRun, ASwapWithAStickLeavesOutWhatItCannotHoldAndTheNextSwapFindsNothingToDo)
+{
+    for (const FuseDisk::Kind kind : {FuseDisk::Kind::Fat32, FuseDisk::Kind::ExFat}) {
+        const QString name = kind == FuseDisk::Kind::Fat32 ? "FAT32" : "exFAT";
+        FuseDisk stick(kind, tmp.filePath(name));
+        if (!stick.available())
+            GTEST_SKIP() << name.toStdString() << " through FUSE: " << stick.why().toStdString();
+        const QString home = tmp.filePath("home" + name);
+        in.SourcePath[0] = home;
+        in.SourcePath[1] = stick.path();
+        files(home, {{"odd.txt", "odd"}, {"sub/deep.txt", "deep"}, {"a:b.txt", "colon"}}, 101); // FAT keeps 100 or 102
+        ASSERT_TRUE(QFile::link("odd.txt", home + "/link"));
+        file(stick.path() + "/s.txt", "stick", 203);
+        EXPECT_EQ(run(true), SyncRun::Outcome::Finished) << name.toStdString() << box.text(0);
+        EXPECT_EQ(skipped, home + "/a:b.txt cannot hold\n" + home + "/link cannot hold\n");
+        const Tree onStick = tree(stick.path()), atHome = tree(home);
+        EXPECT_EQ(onStick, (Tree{{"odd.txt", "odd"}, {"s.txt", "stick"}, {"sub", "/"}, {"sub/deep.txt", "deep"}}));
+        EXPECT_EQ(host.counters.at({5, 0}).FilesKept, 2) << "what the stick cannot hold is not counted";
+        EXPECT_EQ(run(true), SyncRun::Outcome::Interrupted) << name.toStdString() << ": nothing left to do";
+        EXPECT_EQ(std::pair(tree(home), tree(stick.path())), std::pair(atHome, onStick));
+    }
+}
+
+TEST_F(CompleteRun, WhatARunWroteIsOnTheDiskBeforeItSaysFinishedAndAFailedFlushIsAnError)
+{
+    struct Restore {
+        ~Restore() { FileOps::flushForTests = nullptr; }
+    } restore;
+    int syncs = 0;
+    FileOps::flushForTests = [&](int, bool wholeDisk) {
+        EXPECT_TRUE(host.summaryText.isEmpty()) << "flushed before the summary";
+        syncs += wholeDisk;
+        return 0;
+    };
+    files(left, {{"a.txt", "a"}, {"sub/b.txt", "b"}});
+    EXPECT_EQ(run(true), SyncRun::Outcome::Finished);
+    EXPECT_EQ(syncs, 1) << "one syncfs for the one disk written";
+    FileOps::flushForTests = [](int, bool) {
+        errno = EIO;
+        return -1;
+    };
+    host.summaryText.clear();
+    file(left + "/c.txt");
+    EXPECT_EQ(run(true), SyncRun::Outcome::Interrupted);
+    EXPECT_TRUE(host.summaryText.isEmpty());
+    EXPECT_NE(box.text(0).find("Input/output error: " + right.toStdString()), std::string::npos) << box.text(0);
+}
+
+TEST_F(CompleteRun, AFifoWhereASwapWouldWriteIsReportedAndLeftAsItWas)
+{
+    file(left + "/a.txt");
+    ASSERT_EQ(::mkfifo(FileNames::toBytes(right + "/a.txt").constData(), 0644), 0);
+    EXPECT_EQ(run(true), SyncRun::Outcome::Finished);
+    EXPECT_EQ(skipped, right + "/a.txt special\n");
+    struct stat st {};
+    EXPECT_TRUE(::lstat(FileNames::toBytes(right + "/a.txt").constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+}
+
 TEST_F(CompleteRun, ManualSelectionNarrowsTheLists)
 {
     files(left, {{"a.txt", "a"}, {"b.txt", "b"}});
