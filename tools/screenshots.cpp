@@ -15,6 +15,7 @@
 #include "mainwindow/frmRecallPath.h"
 #include "options/frmOptions.h"
 #include "platform/FileNames.h"
+#include "platform/FileOps.h"
 #include "platform/Locations.h"
 #include "platform/MessageService.h"
 #include "sync/frmFinalSelection.h"
@@ -34,7 +35,9 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QWhatsThis>
+#include <atomic>
 #include <cstdio>
 #include <optional>
 
@@ -236,6 +239,30 @@ void synchronizationWindow(int lang, const QString &tmp)
         frmSynchronize w(in);
         if (runToTheEnd(w))
             save(w, "frmSynchronize-" + suffixOf(lang));
+        w.cmdClose->click();
+    }
+    {
+        // Caught while it puts what it wrote on the disk.
+        std::atomic<bool> flushing{false}, pictured{false};
+        FileOps::flushForTests = [&](int, bool) {
+            flushing = true;
+            while (!pictured)
+                QThread::msleep(10);
+            return 0;
+        };
+        frmSynchronize w(in);
+        w.show();
+        w.cmdSynchronize->click();
+        if (QTest::qWaitFor([&] { return flushing.load(); }, 20000)) {
+            QTest::qWait(200); // the labels follow the run at the window's pace
+            save(w, "frmSynchronize-writing-" + suffixOf(lang));
+        } else {
+            ++g_failures;
+        }
+        pictured = true;
+        if (!QTest::qWaitFor([&] { return w.state() == RunState::Finished; }, 20000))
+            ++g_failures;
+        FileOps::flushForTests = nullptr;
         w.cmdClose->click();
     }
 
