@@ -6,6 +6,7 @@
 #include <QRandomGenerator>
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
@@ -28,6 +29,10 @@ constexpr int kTempAttempts = 100;
 [[noreturn]] void failSource(int err, const QString &path) { throw SourceError(AppError::fromErrno(err, path)); }
 
 bool refusesLinks(int err) { return err == EPERM || err == EOPNOTSUPP || err == ENOSYS || err == EMLINK; }
+
+// How FAT, exFAT and NTFS disks refuse what they cannot record: the copy
+// goes on without it.
+bool refusedByDisk(int err) { return err == EPERM || err == ENOSYS || err == EOPNOTSUPP; }
 
 // Removes the temporary entry on every way out, unless it was put in place.
 struct TempEntry {
@@ -193,6 +198,23 @@ bool copyContent(int in, int out, std::int64_t size, const std::function<bool()>
     }
 }
 
+// fusefat gives a file renamed after writing the time of the rename, so the
+// final name is looked at once more. FAT keeps times in 2-second steps: less
+// than that off is all the disk can hold.
+void keepModified(int folder, const QByteArray &name, const struct stat &src, const QString &destination)
+{
+    struct stat st {};
+    if (::fstatat(folder, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        fail(errno, destination);
+    const std::int64_t seconds = std::int64_t(st.st_mtim.tv_sec) - src.st_mtim.tv_sec;
+    if (seconds > -3 && seconds < 3
+        && std::abs(seconds * 1'000'000'000 + (st.st_mtim.tv_nsec - src.st_mtim.tv_nsec)) < 2'000'000'000)
+        return;
+    const struct timespec times[2] = {src.st_atim, src.st_mtim};
+    if (::utimensat(folder, name.constData(), times, AT_SYMLINK_NOFOLLOW) != 0 && !refusedByDisk(errno))
+        fail(errno, destination);
+}
+
 QByteArray readLink(int folder, const QByteArray &name, const QString &source, std::int64_t sizeHint)
 {
     QByteArray target(qsizetype(std::max<std::int64_t>(sizeHint, 255) + 1), '\0');
@@ -234,6 +256,8 @@ ChangedSinceLooked::ChangedSinceLooked(const QString &path)
 {
 }
 
+CannotHold::CannotHold(const QString &path, int err) : AppError(AppError::fromErrno(err, path)) {}
+
 bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel, Replace how,
               const Stamp &expected, const std::function<bool()> &keepGoing)
 {
@@ -262,15 +286,19 @@ bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel
     if (S_ISLNK(st.st_mode)) {
         const QByteArray target = readLink(srcFolder, srcName, source, st.st_size);
         makeTemporary(tmp, dstName, destination, [&](const QByteArray &n) {
-            return ::symlinkat(target.constData(), dstFolder, n.constData());
+            const int r = ::symlinkat(target.constData(), dstFolder, n.constData());
+            if (r != 0 && refusedByDisk(errno))
+                throw CannotHold(destination, errno);
+            return r;
         });
         if (::geteuid() == 0 && ::fchownat(dstFolder, tmp.name.constData(), st.st_uid, st.st_gid, AT_SYMLINK_NOFOLLOW) != 0) {
             // a link has no mode to misuse, so root's ownership is harmless
         }
         const struct timespec times[2] = {st.st_atim, st.st_mtim};
-        if (::utimensat(dstFolder, tmp.name.constData(), times, AT_SYMLINK_NOFOLLOW) != 0)
+        if (::utimensat(dstFolder, tmp.name.constData(), times, AT_SYMLINK_NOFOLLOW) != 0 && !refusedByDisk(errno))
             fail(errno, destination);
         putInPlace(tmp, dstName, how, expected, destination);
+        keepModified(dstFolder, dstName, st, destination);
         return true;
     }
 
@@ -294,10 +322,10 @@ bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel
     // become root's by being copied.
     if (::geteuid() == 0 && ::fchown(out.get(), st.st_uid, st.st_gid) != 0)
         mode &= ~mode_t(06000);
-    if (::fchmod(out.get(), mode) != 0)
+    if (::fchmod(out.get(), mode) != 0 && !refusedByDisk(errno))
         fail(errno, destination);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    if (::futimens(out.get(), times) != 0)
+    if (::futimens(out.get(), times) != 0 && !refusedByDisk(errno))
         fail(errno, destination);
     // No flush per file: the rename already makes the replacement atomic, and
     // ext4 writes a file's data before a rename replaces another with it. A
@@ -305,6 +333,7 @@ bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel
     if (::close(out.release()) != 0)
         fail(errno, destination);
     putInPlace(tmp, dstName, how, expected, destination);
+    keepModified(dstFolder, dstName, st, destination);
     return true;
 }
 

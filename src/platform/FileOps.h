@@ -130,6 +130,12 @@ struct ChangedSinceLooked : AppError {
     explicit ChangedSinceLooked(const QString &path);
 };
 
+// Thrown when the destination's file system cannot hold what is copied there
+// (a symlink on FAT or exFAT); err is the system's refusal.
+struct CannotHold : AppError {
+    CannotHold(const QString &path, int err);
+};
+
 // Copies a regular file (content, mode & 07777, access and modification time
 // to the nanosecond) or a symlink (same target text, its own times). The copy
 // is written to a temporary file beside the destination and renamed into
@@ -140,6 +146,8 @@ struct ChangedSinceLooked : AppError {
 // few MiB of a large file; false abandons the copy (destination untouched)
 // and copyFile returns false. Run by root, the copy also gets the source's
 // owner and group; when that fails it loses its set-user/group-ID bits.
+// Modes, owners and times a disk refuses to record (FAT, exFAT, NTFS) are
+// left out, not failures; a symlink such a disk cannot hold throws CannotHold.
 // Failures to read the source throw SourceError.
 bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel, Replace how,
               const Stamp &expected = {}, const std::function<bool()> &keepGoing = {});

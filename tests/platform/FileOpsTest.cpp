@@ -1,6 +1,7 @@
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
 #include "Faults.h"
+#include "FuseDisk.h"
 #include "TestFiles.h"
 
 #include <QDir>
@@ -182,6 +183,22 @@ TEST_F(FileOpsCopy, StoppingThrowingOrAFullDiskMidCopyLeavesTheOldFile)
     EXPECT_GE(asked, 4);
     EXPECT_LE(asked, 32);
     EXPECT_EQ(readBytes(dst), big);
+}
+
+// fusefat refuses modes and links and stamps a renamed file with the time of the rename.
+TEST_F(FileOpsCopy, OntoAFatDiskAFileKeepsItsTimeToTwoSecondsAndALinkCannotBeHeld)
+{
+    FuseDisk fat(FuseDisk::Kind::Fat32, dir.filePath("fat"));
+    if (!fat.available())
+        GTEST_SKIP() << "FAT32 through FUSE: " << fat.why().toStdString();
+    writeBytes(src, "data");
+    ASSERT_EQ(::chmod(enc(src).constData(), 0640), 0);
+    setTimes(src, {1'500'000'001, 0}, {1'500'000'001, 0});
+    ASSERT_TRUE(copy(src, fat.path() + "/file.bin"));
+    EXPECT_LT(std::abs(lstatOf(fat.path() + "/file.bin").st_mtime - 1'500'000'001), 2);
+    ASSERT_EQ(::symlink("file.bin", enc(dir.filePath("from/link")).constData()), 0);
+    EXPECT_THROW(copy(dir.filePath("from/link"), fat.path() + "/link"), FileOps::CannotHold);
+    EXPECT_EQ(entriesOf(fat.path()), QStringList{"file.bin"});
 }
 
 TEST(FoldedNames, AnExactNameStandsAnotherSpellingIsAClashOrTheOnlyVariantAdopted)
