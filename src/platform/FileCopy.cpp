@@ -10,7 +10,9 @@
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
+#include <vector>
 
 namespace FileOps {
 
@@ -215,6 +217,76 @@ void keepModified(int folder, const QByteArray &name, const struct stat &src, co
         fail(errno, destination);
 }
 
+constexpr char kAccessAcl[] = "system.posix_acl_access";
+
+// The source's user attributes and POSIX ACLs. Other namespaces belong to the
+// system (security labels) or to root's own tools.
+std::vector<std::pair<QByteArray, QByteArray>> attributesOf(int fd, const QString &source)
+{
+    QByteArray names;
+    for (;;) {
+        ssize_t n = ::flistxattr(fd, nullptr, 0);
+        if (n >= 0) {
+            names.resize(n);
+            n = ::flistxattr(fd, names.data(), std::size_t(names.size()));
+        }
+        if (n >= 0) {
+            names.truncate(n);
+            break;
+        }
+        if (refusedByDisk(errno))
+            return {};
+        if (errno != ERANGE) // ERANGE: one was added meanwhile
+            failSource(errno, source);
+    }
+    std::vector<std::pair<QByteArray, QByteArray>> attributes;
+    for (const QByteArray &name : names.split('\0')) {
+        if (!name.startsWith("user.") && name != kAccessAcl && name != "system.posix_acl_default")
+            continue;
+        QByteArray value;
+        ssize_t n;
+        do {
+            n = ::fgetxattr(fd, name.constData(), nullptr, 0);
+            if (n >= 0) {
+                value.resize(n);
+                n = ::fgetxattr(fd, name.constData(), value.data(), std::size_t(value.size()));
+            }
+        } while (n < 0 && errno == ERANGE);
+        if (n >= 0)
+            attributes.emplace_back(name, value.left(n));
+        else if (errno != ENODATA && !refusedByDisk(errno)) // ENODATA: removed meanwhile
+            failSource(errno, source);
+    }
+    return attributes;
+}
+
+// A disk without room for the attribute's kind goes without it.
+void setAttribute(int fd, const std::pair<QByteArray, QByteArray> &a, const QString &destination)
+{
+    if (::fsetxattr(fd, a.first.constData(), a.second.constData(), std::size_t(a.second.size()), 0) != 0
+        && !refusedByDisk(errno))
+        fail(errno, destination);
+}
+
+// The mode of a copy that cannot take its source's access ACL along. Its
+// group bits show the ACL's mask, which may grant the owning group more than
+// its own entry does, so they become what the owning group really had. The
+// format: little-endian u32 version 2, then {u16 tag, u16 perm, u32 id}.
+mode_t withoutAcl(mode_t mode, const QByteArray &acl)
+{
+    auto u16 = [&](qsizetype at) { return unsigned(uchar(acl[at])) | unsigned(uchar(acl[at + 1])) << 8; };
+    unsigned group = 0, mask = 7; // a broken ACL grants the group nothing
+    if (acl.size() >= 4 && u16(0) == 2 && u16(2) == 0) {
+        for (qsizetype at = 4; at + 8 <= acl.size(); at += 8) {
+            if (u16(at) == 0x04) // GROUP_OBJ
+                group = u16(at + 2) & 7;
+            else if (u16(at) == 0x10) // MASK
+                mask = u16(at + 2) & 7;
+        }
+    }
+    return (mode & ~mode_t(S_IRWXG)) | mode_t((group & mask) << 3);
+}
+
 QByteArray readLink(int folder, const QByteArray &name, const QString &source, std::int64_t sizeHint)
 {
     QByteArray target(qsizetype(std::max<std::int64_t>(sizeHint, 255) + 1), '\0');
@@ -317,13 +389,30 @@ bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel
     if (!copyContent(in.get(), out.get(), st.st_size, keepGoing, source, destination))
         return false;
 
+    // User attributes go first: once the copy has its mode, its owner may no
+    // longer have the write permission they need.
+    const auto attributes = attributesOf(in.get(), source);
+    const std::pair<QByteArray, QByteArray> *acl = nullptr;
+    for (const auto &a : attributes) {
+        if (a.first == kAccessAcl)
+            acl = &a;
+        else if (a.first.startsWith("user."))
+            setAttribute(out.get(), a, destination);
+    }
     mode_t mode = st.st_mode & 07777;
     // A copy made by root keeps its owner; a set-user-ID file must never
     // become root's by being copied.
     if (::geteuid() == 0 && ::fchown(out.get(), st.st_uid, st.st_gid) != 0)
         mode &= ~mode_t(06000);
+    // The ACL comes after the mode and widens the group bits back to its
+    // mask; a disk that refuses it keeps the narrower mode.
+    if (acl)
+        mode = withoutAcl(mode, acl->second);
     if (::fchmod(out.get(), mode) != 0 && !refusedByDisk(errno))
         fail(errno, destination);
+    for (const auto &a : attributes)
+        if (a.first.startsWith("system."))
+            setAttribute(out.get(), a, destination);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     if (::futimens(out.get(), times) != 0 && !refusedByDisk(errno))
         fail(errno, destination);

@@ -137,7 +137,7 @@ struct CannotHold : AppError {
 };
 
 // Copies a regular file (content, mode & 07777, access and modification time
-// to the nanosecond) or a symlink (same target text, its own times). The copy
+// to the nanosecond, user.* attributes and POSIX ACL) or a symlink (same target text, its own times). The copy
 // is written to a temporary file beside the destination and renamed into
 // place, so the destination is either the old file or the whole new one. A
 // symlink at the destination is replaced itself, never followed. A
@@ -148,6 +148,8 @@ struct CannotHold : AppError {
 // owner and group; when that fails it loses its set-user/group-ID bits.
 // Modes, owners and times a disk refuses to record (FAT, exFAT, NTFS) are
 // left out, not failures; a symlink such a disk cannot hold throws CannotHold.
+// So are attributes and ACLs, but a copy that loses its ACL never grants the
+// owning group more than the ACL gave it.
 // Failures to read the source throw SourceError.
 bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel, Replace how,
               const Stamp &expected = {}, const std::function<bool()> &keepGoing = {});

@@ -13,7 +13,9 @@
 #include <QTemporaryDir>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace {
@@ -183,6 +185,33 @@ TEST_F(FileOpsCopy, StoppingThrowingOrAFullDiskMidCopyLeavesTheOldFile)
     EXPECT_GE(asked, 4);
     EXPECT_LE(asked, 32);
     EXPECT_EQ(readBytes(dst), big);
+}
+
+TEST_F(FileOpsCopy, UserAttributesAndTheAclGoAlongWhereTheAclCannotTheGroupGetsNoMoreThanItHad)
+{
+    struct Entry { std::uint16_t tag, perm; std::uint32_t id; }; // as the kernel stores them, little-endian
+    const Entry acl[] = {{1, 6, 0}, {2, 6, 65534}, {4, 4, 0}, {0x10, 6, 0}, {0x20, 0, 0}}; // u::rw u:nobody:rw g::r m::rw o::-
+    const QByteArray value = QByteArray("\2\0\0\0", 4) + QByteArray(reinterpret_cast<const char *>(acl), sizeof acl);
+    auto attribute = [](const QString &path, const char *name) {
+        char buf[256];
+        const ssize_t n = ::getxattr(enc(path).constData(), name, buf, sizeof buf);
+        return n < 0 ? QByteArray() : QByteArray(buf, n);
+    };
+    writeBytes(src, "data");
+    if (::setxattr(enc(src).constData(), "system.posix_acl_access", value.data(), value.size(), 0) != 0
+        || ::setxattr(enc(src).constData(), "user.x", "1", 1, 0) != 0)
+        GTEST_SKIP() << "no ACLs or user attributes in " << dir.path().toStdString();
+    ASSERT_TRUE(copy(src, dst));
+    EXPECT_EQ(attribute(dst, "user.x"), "1");
+    EXPECT_EQ(attribute(dst, "system.posix_acl_access"), attribute(src, "system.posix_acl_access"));
+    EXPECT_EQ(lstatOf(dst).st_mode, S_IFREG | 0660u);
+    // ramfs keeps modes but no attributes at all.
+    if (::geteuid() != 0 || ::mount("none", enc(to).constData(), "ramfs", 0, nullptr) != 0)
+        GTEST_SKIP() << "mounting a file system without ACLs (ramfs) needs root";
+    const int error = errorOf([&] { copy(src, dst); });
+    const mode_t mode = lstatOf(dst).st_mode;
+    ::umount2(enc(to).constData(), MNT_DETACH);
+    EXPECT_EQ(std::pair(error, mode), std::pair(0, S_IFREG | 0640u)) << "the mask granted rw-, the group itself r--";
 }
 
 // fusefat refuses modes and links and stamps a renamed file with the time of the rename.
