@@ -142,10 +142,11 @@ void putInPlace(TempEntry &tmp, const QByteArray &name, Replace how, const Stamp
     rename();
 }
 
-void writeAll(int fd, const char *p, std::size_t left, const QString &destination)
+// at < 0: at the file's position.
+void writeAll(int fd, const char *p, std::size_t left, const QString &destination, off_t at = -1)
 {
     while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
+        const ssize_t n = at < 0 ? ::write(fd, p, left) : ::pwrite(fd, p, left, at);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -154,6 +155,8 @@ void writeAll(int fd, const char *p, std::size_t left, const QString &destinatio
             fail(ENOSPC, destination);
         p += n;
         left -= std::size_t(n);
+        if (at >= 0)
+            at += n;
     }
 }
 
@@ -287,6 +290,72 @@ mode_t withoutAcl(mode_t mode, const QByteArray &acl)
     return (mode & ~mode_t(S_IRWXG)) | mode_t((group & mask) << 3);
 }
 
+enum class Copied { Whole, Stopped, NoHoles };
+
+// A sparse file's data ranges alone, each at its own offset, so its holes
+// stay holes instead of becoming blocks of zeros. NoHoles, before anything is
+// written, where the source's file system cannot tell where they are.
+Copied copyDataRanges(int in, int out, std::int64_t size, const std::function<bool()> &keepGoing,
+                      const QString &source, const QString &destination)
+{
+    bool kernelCopy = true;
+    std::unique_ptr<char[]> buffer;
+    std::int64_t sinceCheck = 0;
+    off_t at = 0;
+    for (bool more = true; more;) {
+        const off_t data = ::lseek(in, at, SEEK_DATA);
+        if (data < 0 && errno == ENXIO)
+            break; // the rest is a hole
+        if (data < 0 && errno == EINVAL && at == 0)
+            return Copied::NoHoles;
+        if (data < 0)
+            failSource(errno, source);
+        const off_t hole = ::lseek(in, data, SEEK_HOLE);
+        if (hole < 0)
+            failSource(errno, source);
+        for (at = data; at < hole;) {
+            if (keepGoing && sinceCheck >= kChunk) {
+                sinceCheck = 0;
+                if (!keepGoing())
+                    return Copied::Stopped;
+            }
+            const std::size_t want = std::size_t(std::min<std::int64_t>(hole - at, kernelCopy ? kChunk : kBuffer));
+            ssize_t n;
+            if (kernelCopy) {
+                loff_t from = at, to = at;
+                n = ::copy_file_range(in, &from, out, &to, want, 0);
+                if (n == 0 || (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP))) {
+                    kernelCopy = false; // let pread() decide whether the source ended early
+                    continue;
+                }
+                if (n < 0 && errno != EINTR)
+                    fail(errno, destination);
+            } else {
+                if (!buffer)
+                    buffer.reset(new char[kBuffer]);
+                n = ::pread(in, buffer.get(), want, at);
+                if (n < 0 && errno != EINTR)
+                    failSource(errno, source);
+                if (n > 0)
+                    writeAll(out, buffer.get(), std::size_t(n), destination, at);
+            }
+            if (n == 0) {
+                size = at; // the source is shorter now: the copy ends where it did
+                more = false;
+                break;
+            }
+            if (n > 0) {
+                at += n;
+                sinceCheck += n;
+            }
+        }
+    }
+    // Data written past the size looked at (the source grew) is kept.
+    if (::ftruncate(out, std::max<std::int64_t>(size, at)) != 0)
+        fail(errno, destination);
+    return Copied::Whole;
+}
+
 QByteArray readLink(int folder, const QByteArray &name, const QString &source, std::int64_t sizeHint)
 {
     QByteArray target(qsizetype(std::max<std::int64_t>(sizeHint, 255) + 1), '\0');
@@ -386,7 +455,14 @@ bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel
     Fd out(makeTemporary(tmp, dstName, destination, [&](const QByteArray &n) {
         return ::openat(dstFolder, n.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     }));
-    if (!copyContent(in.get(), out.get(), st.st_size, keepGoing, source, destination))
+    // Fewer blocks than bytes hint at holes; SEEK_DATA tells for sure.
+    Copied copied = st.st_blocks * 512 < st.st_size
+                        ? copyDataRanges(in.get(), out.get(), st.st_size, keepGoing, source, destination)
+                        : Copied::NoHoles;
+    if (copied == Copied::NoHoles)
+        copied = copyContent(in.get(), out.get(), st.st_size, keepGoing, source, destination) ? Copied::Whole
+                                                                                               : Copied::Stopped;
+    if (copied == Copied::Stopped)
         return false;
 
     // User attributes go first: once the copy has its mode, its owner may no
