@@ -6,10 +6,13 @@
 #include <QRandomGenerator>
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
+#include <vector>
 
 namespace FileOps {
 
@@ -28,6 +31,10 @@ constexpr int kTempAttempts = 100;
 [[noreturn]] void failSource(int err, const QString &path) { throw SourceError(AppError::fromErrno(err, path)); }
 
 bool refusesLinks(int err) { return err == EPERM || err == EOPNOTSUPP || err == ENOSYS || err == EMLINK; }
+
+// How FAT, exFAT and NTFS disks refuse what they cannot record: the copy
+// goes on without it.
+bool refusedByDisk(int err) { return err == EPERM || err == ENOSYS || err == EOPNOTSUPP; }
 
 // Removes the temporary entry on every way out, unless it was put in place.
 struct TempEntry {
@@ -135,10 +142,11 @@ void putInPlace(TempEntry &tmp, const QByteArray &name, Replace how, const Stamp
     rename();
 }
 
-void writeAll(int fd, const char *p, std::size_t left, const QString &destination)
+// at < 0: at the file's position.
+void writeAll(int fd, const char *p, std::size_t left, const QString &destination, off_t at = -1)
 {
     while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
+        const ssize_t n = at < 0 ? ::write(fd, p, left) : ::pwrite(fd, p, left, at);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -147,6 +155,8 @@ void writeAll(int fd, const char *p, std::size_t left, const QString &destinatio
             fail(ENOSPC, destination);
         p += n;
         left -= std::size_t(n);
+        if (at >= 0)
+            at += n;
     }
 }
 
@@ -193,6 +203,159 @@ bool copyContent(int in, int out, std::int64_t size, const std::function<bool()>
     }
 }
 
+// fusefat gives a file renamed after writing the time of the rename, so the
+// final name is looked at once more. FAT keeps times in 2-second steps: less
+// than that off is all the disk can hold.
+void keepModified(int folder, const QByteArray &name, const struct stat &src, const QString &destination)
+{
+    struct stat st {};
+    if (::fstatat(folder, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        fail(errno, destination);
+    const std::int64_t seconds = std::int64_t(st.st_mtim.tv_sec) - src.st_mtim.tv_sec;
+    if (seconds > -3 && seconds < 3
+        && std::abs(seconds * 1'000'000'000 + (st.st_mtim.tv_nsec - src.st_mtim.tv_nsec)) < 2'000'000'000)
+        return;
+    const struct timespec times[2] = {src.st_atim, src.st_mtim};
+    if (::utimensat(folder, name.constData(), times, AT_SYMLINK_NOFOLLOW) != 0 && !refusedByDisk(errno))
+        fail(errno, destination);
+}
+
+constexpr char kAccessAcl[] = "system.posix_acl_access";
+
+// The source's user attributes and POSIX ACLs. Other namespaces belong to the
+// system (security labels) or to root's own tools.
+std::vector<std::pair<QByteArray, QByteArray>> attributesOf(int fd, const QString &source)
+{
+    QByteArray names;
+    for (;;) {
+        ssize_t n = ::flistxattr(fd, nullptr, 0);
+        if (n >= 0) {
+            names.resize(n);
+            n = ::flistxattr(fd, names.data(), std::size_t(names.size()));
+        }
+        if (n >= 0) {
+            names.truncate(n);
+            break;
+        }
+        if (refusedByDisk(errno))
+            return {};
+        if (errno != ERANGE) // ERANGE: one was added meanwhile
+            failSource(errno, source);
+    }
+    std::vector<std::pair<QByteArray, QByteArray>> attributes;
+    for (const QByteArray &name : names.split('\0')) {
+        if (!name.startsWith("user.") && name != kAccessAcl && name != "system.posix_acl_default")
+            continue;
+        QByteArray value;
+        ssize_t n;
+        do {
+            n = ::fgetxattr(fd, name.constData(), nullptr, 0);
+            if (n >= 0) {
+                value.resize(n);
+                n = ::fgetxattr(fd, name.constData(), value.data(), std::size_t(value.size()));
+            }
+        } while (n < 0 && errno == ERANGE);
+        if (n >= 0)
+            attributes.emplace_back(name, value.left(n));
+        else if (errno != ENODATA && !refusedByDisk(errno)) // ENODATA: removed meanwhile
+            failSource(errno, source);
+    }
+    return attributes;
+}
+
+// A disk without room for the attribute's kind goes without it.
+void setAttribute(int fd, const std::pair<QByteArray, QByteArray> &a, const QString &destination)
+{
+    if (::fsetxattr(fd, a.first.constData(), a.second.constData(), std::size_t(a.second.size()), 0) != 0
+        && !refusedByDisk(errno))
+        fail(errno, destination);
+}
+
+// The mode of a copy that cannot take its source's access ACL along. Its
+// group bits show the ACL's mask, which may grant the owning group more than
+// its own entry does, so they become what the owning group really had. The
+// format: little-endian u32 version 2, then {u16 tag, u16 perm, u32 id}.
+mode_t withoutAcl(mode_t mode, const QByteArray &acl)
+{
+    auto u16 = [&](qsizetype at) { return unsigned(uchar(acl[at])) | unsigned(uchar(acl[at + 1])) << 8; };
+    unsigned group = 0, mask = 7; // a broken ACL grants the group nothing
+    if (acl.size() >= 4 && u16(0) == 2 && u16(2) == 0) {
+        for (qsizetype at = 4; at + 8 <= acl.size(); at += 8) {
+            if (u16(at) == 0x04) // GROUP_OBJ
+                group = u16(at + 2) & 7;
+            else if (u16(at) == 0x10) // MASK
+                mask = u16(at + 2) & 7;
+        }
+    }
+    return (mode & ~mode_t(S_IRWXG)) | mode_t((group & mask) << 3);
+}
+
+enum class Copied { Whole, Stopped, NoHoles };
+
+// A sparse file's data ranges alone, each at its own offset, so its holes
+// stay holes instead of becoming blocks of zeros. NoHoles, before anything is
+// written, where the source's file system cannot tell where they are.
+Copied copyDataRanges(int in, int out, std::int64_t size, const std::function<bool()> &keepGoing,
+                      const QString &source, const QString &destination)
+{
+    bool kernelCopy = true;
+    std::unique_ptr<char[]> buffer;
+    std::int64_t sinceCheck = 0;
+    off_t at = 0;
+    for (bool more = true; more;) {
+        const off_t data = ::lseek(in, at, SEEK_DATA);
+        if (data < 0 && errno == ENXIO)
+            break; // the rest is a hole
+        if (data < 0 && errno == EINVAL && at == 0)
+            return Copied::NoHoles;
+        if (data < 0)
+            failSource(errno, source);
+        const off_t hole = ::lseek(in, data, SEEK_HOLE);
+        if (hole < 0)
+            failSource(errno, source);
+        for (at = data; at < hole;) {
+            if (keepGoing && sinceCheck >= kChunk) {
+                sinceCheck = 0;
+                if (!keepGoing())
+                    return Copied::Stopped;
+            }
+            const std::size_t want = std::size_t(std::min<std::int64_t>(hole - at, kernelCopy ? kChunk : kBuffer));
+            ssize_t n;
+            if (kernelCopy) {
+                loff_t from = at, to = at;
+                n = ::copy_file_range(in, &from, out, &to, want, 0);
+                if (n == 0 || (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP))) {
+                    kernelCopy = false; // let pread() decide whether the source ended early
+                    continue;
+                }
+                if (n < 0 && errno != EINTR)
+                    fail(errno, destination);
+            } else {
+                if (!buffer)
+                    buffer.reset(new char[kBuffer]);
+                n = ::pread(in, buffer.get(), want, at);
+                if (n < 0 && errno != EINTR)
+                    failSource(errno, source);
+                if (n > 0)
+                    writeAll(out, buffer.get(), std::size_t(n), destination, at);
+            }
+            if (n == 0) {
+                size = at; // the source is shorter now: the copy ends where it did
+                more = false;
+                break;
+            }
+            if (n > 0) {
+                at += n;
+                sinceCheck += n;
+            }
+        }
+    }
+    // Data written past the size looked at (the source grew) is kept.
+    if (::ftruncate(out, std::max<std::int64_t>(size, at)) != 0)
+        fail(errno, destination);
+    return Copied::Whole;
+}
+
 QByteArray readLink(int folder, const QByteArray &name, const QString &source, std::int64_t sizeHint)
 {
     QByteArray target(qsizetype(std::max<std::int64_t>(sizeHint, 255) + 1), '\0');
@@ -234,6 +397,8 @@ ChangedSinceLooked::ChangedSinceLooked(const QString &path)
 {
 }
 
+CannotHold::CannotHold(const QString &path, int err) : AppError(AppError::fromErrno(err, path)) {}
+
 bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel, Replace how,
               const Stamp &expected, const std::function<bool()> &keepGoing)
 {
@@ -263,15 +428,19 @@ bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel
     if (S_ISLNK(st.st_mode)) {
         const QByteArray target = readLink(srcFolder, srcName, source, st.st_size);
         makeTemporary(tmp, dstName, destination, [&](const QByteArray &n) {
-            return ::symlinkat(target.constData(), dstFolder, n.constData());
+            const int r = ::symlinkat(target.constData(), dstFolder, n.constData());
+            if (r != 0 && refusedByDisk(errno))
+                throw CannotHold(destination, errno);
+            return r;
         });
         if (::geteuid() == 0 && ::fchownat(dstFolder, tmp.name.constData(), st.st_uid, st.st_gid, AT_SYMLINK_NOFOLLOW) != 0) {
             // a link has no mode to misuse, so root's ownership is harmless
         }
         const struct timespec times[2] = {st.st_atim, st.st_mtim};
-        if (::utimensat(dstFolder, tmp.name.constData(), times, AT_SYMLINK_NOFOLLOW) != 0)
+        if (::utimensat(dstFolder, tmp.name.constData(), times, AT_SYMLINK_NOFOLLOW) != 0 && !refusedByDisk(errno))
             fail(errno, destination);
         putInPlace(tmp, dstName, how, expected, destination);
+        keepModified(dstFolder, dstName, st, destination);
         return true;
     }
 
@@ -287,18 +456,42 @@ bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel
     Fd out(makeTemporary(tmp, dstName, destination, [&](const QByteArray &n) {
         return ::openat(dstFolder, n.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     }));
-    if (!copyContent(in.get(), out.get(), st.st_size, keepGoing, source, destination))
+    // Fewer blocks than bytes hint at holes; SEEK_DATA tells for sure.
+    Copied copied = st.st_blocks * 512 < st.st_size
+                        ? copyDataRanges(in.get(), out.get(), st.st_size, keepGoing, source, destination)
+                        : Copied::NoHoles;
+    if (copied == Copied::NoHoles)
+        copied = copyContent(in.get(), out.get(), st.st_size, keepGoing, source, destination) ? Copied::Whole
+                                                                                               : Copied::Stopped;
+    if (copied == Copied::Stopped)
         return false;
 
+    // User attributes go first: once the copy has its mode, its owner may no
+    // longer have the write permission they need.
+    const auto attributes = attributesOf(in.get(), source);
+    const std::pair<QByteArray, QByteArray> *acl = nullptr;
+    for (const auto &a : attributes) {
+        if (a.first == kAccessAcl)
+            acl = &a;
+        else if (a.first.startsWith("user."))
+            setAttribute(out.get(), a, destination);
+    }
     mode_t mode = st.st_mode & 07777;
     // A copy made by root keeps its owner; a set-user-ID file must never
     // become root's by being copied.
     if (::geteuid() == 0 && ::fchown(out.get(), st.st_uid, st.st_gid) != 0)
         mode &= ~mode_t(06000);
-    if (::fchmod(out.get(), mode) != 0)
+    // The ACL comes after the mode and widens the group bits back to its
+    // mask; a disk that refuses it keeps the narrower mode.
+    if (acl)
+        mode = withoutAcl(mode, acl->second);
+    if (::fchmod(out.get(), mode) != 0 && !refusedByDisk(errno))
         fail(errno, destination);
+    for (const auto &a : attributes)
+        if (a.first.startsWith("system."))
+            setAttribute(out.get(), a, destination);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    if (::futimens(out.get(), times) != 0)
+    if (::futimens(out.get(), times) != 0 && !refusedByDisk(errno))
         fail(errno, destination);
     // No flush per file: the rename already makes the replacement atomic, and
     // ext4 writes a file's data before a rename replaces another with it. A
@@ -308,6 +501,7 @@ bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel
     if (::close(out.release()) != 0)
         fail(errno, destination);
     putInPlace(tmp, dstName, how, expected, destination);
+    keepModified(dstFolder, dstName, st, destination);
     return true;
 }
 

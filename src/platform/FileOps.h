@@ -154,16 +154,26 @@ struct ChangedSinceLooked : AppError {
     explicit ChangedSinceLooked(const QString &path);
 };
 
-// Copies a regular file (content, mode & 07777, access and modification time
-// to the nanosecond) or a symlink (same target text, its own times). The copy
-// is written to a temporary file beside the destination and renamed into
-// place, so the destination is either the old file or the whole new one. A
-// symlink at the destination is replaced itself, never followed. A
-// destination without write permission, a folder, or anything but a file or
-// a symlink is refused with 75 and left as it was. keepGoing is asked every
-// few MiB of a large file; false abandons the copy (destination untouched)
-// and copyFile returns false. Run by root, the copy also gets the source's
-// owner and group; when that fails it loses its set-user/group-ID bits.
+// Thrown when the destination's file system cannot hold what is copied there
+// (a symlink on FAT or exFAT); err is the system's refusal.
+struct CannotHold : AppError {
+    CannotHold(const QString &path, int err);
+};
+
+// Copies a regular file (content, holes kept as holes, mode & 07777, access
+// and modification time to the nanosecond, user.* attributes and POSIX ACL)
+// or a symlink (same target text, its own times). The copy is written to a
+// temporary file beside the destination and renamed into place, so the
+// destination is either the old file or the whole new one. A symlink at the
+// destination is replaced itself, never followed. A destination without write
+// permission, a folder, or anything but a file or a symlink is refused with
+// 75 and left as it was. keepGoing is asked every few MiB of a large file;
+// false abandons the copy (destination untouched) and copyFile returns false.
+// Run by root, the copy also gets the source's owner and group; when that
+// fails it loses its set-user/group-ID bits. Modes, owners, times, attributes
+// and ACLs a disk refuses to record (FAT, exFAT, NTFS) are left out, not
+// failures, but a copy that loses its ACL never grants the owning group more
+// than the ACL gave it. A symlink such a disk cannot hold throws CannotHold.
 // Failures to read the source throw SourceError.
 bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel, Replace how,
               const Stamp &expected = {}, const std::function<bool()> &keepGoing = {});

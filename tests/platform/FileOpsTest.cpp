@@ -1,6 +1,7 @@
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
 #include "Faults.h"
+#include "FuseDisk.h"
 #include "TestFiles.h"
 
 #include <QDir>
@@ -12,7 +13,9 @@
 #include <QTemporaryDir>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace {
@@ -182,6 +185,65 @@ TEST_F(FileOpsCopy, StoppingThrowingOrAFullDiskMidCopyLeavesTheOldFile)
     EXPECT_GE(asked, 4);
     EXPECT_LE(asked, 32);
     EXPECT_EQ(readBytes(dst), big);
+}
+
+TEST_F(FileOpsCopy, ASparseFileCopiesOnlyItsDataAndKeepsItsHoles)
+{
+    const QByteArray data = pattern(4096);
+    const int fd = ::open(enc(src).constData(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_TRUE(::pwrite(fd, data.data(), 2048, 0) == 2048 && ::pwrite(fd, data.data() + 2048, 2048, 512 << 20) == 2048
+                && ::ftruncate(fd, 1 << 30) == 0 && ::close(fd) == 0);
+    ASSERT_TRUE(copy(src, dst));
+    auto block = [](const QString &path, qint64 at) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) && f.seek(at) ? f.read(4096) : QByteArray();
+    };
+    for (const qint64 at : {0, 512 << 20, (1 << 30) - 4096})
+        EXPECT_EQ(block(dst, at), block(src, at)) << at;
+    EXPECT_EQ(lstatOf(dst).st_size, qint64(1) << 30);
+    EXPECT_LE(lstatOf(dst).st_blocks, 4 * lstatOf(src).st_blocks) << "holes became blocks of zeros";
+}
+
+TEST_F(FileOpsCopy, UserAttributesAndTheAclGoAlongWhereTheAclCannotTheGroupGetsNoMoreThanItHad)
+{
+    struct Entry { std::uint16_t tag, perm; std::uint32_t id; }; // as the kernel stores them, little-endian
+    const Entry acl[] = {{1, 6, 0}, {2, 6, 65534}, {4, 4, 0}, {0x10, 6, 0}, {0x20, 0, 0}}; // u::rw u:nobody:rw g::r m::rw o::-
+    const QByteArray value = QByteArray("\2\0\0\0", 4) + QByteArray(reinterpret_cast<const char *>(acl), sizeof acl);
+    auto attribute = [](const QString &path, const char *name) {
+        QByteArray got(256, '\0');
+        return got.left(std::max<qsizetype>(0, ::getxattr(enc(path).constData(), name, got.data(), 256)));
+    };
+    writeBytes(src, "data");
+    if (::setxattr(enc(src).constData(), "system.posix_acl_access", value.data(), value.size(), 0) != 0
+        || ::setxattr(enc(src).constData(), "user.x", "1", 1, 0) != 0)
+        GTEST_SKIP() << "no ACLs or user attributes in " << dir.path().toStdString();
+    ASSERT_TRUE(copy(src, dst));
+    EXPECT_EQ(attribute(dst, "user.x"), "1");
+    EXPECT_EQ(attribute(dst, "system.posix_acl_access"), attribute(src, "system.posix_acl_access"));
+    EXPECT_EQ(lstatOf(dst).st_mode, S_IFREG | 0660u);
+    // ramfs keeps modes but no attributes at all.
+    if (::geteuid() != 0 || ::mount("none", enc(to).constData(), "ramfs", 0, nullptr) != 0)
+        GTEST_SKIP() << "mounting a file system without ACLs (ramfs) needs root";
+    const int error = errorOf([&] { copy(src, dst); });
+    const mode_t mode = lstatOf(dst).st_mode;
+    ::umount2(enc(to).constData(), MNT_DETACH);
+    EXPECT_EQ(std::pair(error, mode), std::pair(0, S_IFREG | 0640u)) << "the mask granted rw-, the group itself r--";
+}
+
+// fusefat refuses modes and links and stamps a renamed file with the time of the rename.
+TEST_F(FileOpsCopy, OntoAFatDiskAFileKeepsItsTimeToTwoSecondsAndALinkCannotBeHeld)
+{
+    FuseDisk fat(FuseDisk::Kind::Fat32, dir.filePath("fat"));
+    if (!fat.available())
+        GTEST_SKIP() << "FAT32 through FUSE: " << fat.why().toStdString();
+    writeBytes(src, "data");
+    ASSERT_EQ(::chmod(enc(src).constData(), 0640), 0);
+    setTimes(src, {1'500'000'001, 0}, {1'500'000'001, 0});
+    ASSERT_TRUE(copy(src, fat.path() + "/file.bin"));
+    EXPECT_LT(std::abs(lstatOf(fat.path() + "/file.bin").st_mtime - 1'500'000'001), 2);
+    ASSERT_EQ(::symlink("file.bin", enc(dir.filePath("from/link")).constData()), 0);
+    EXPECT_THROW(copy(dir.filePath("from/link"), fat.path() + "/link"), FileOps::CannotHold);
+    EXPECT_EQ(entriesOf(fat.path()), QStringList{"file.bin"});
 }
 
 TEST(FoldedNames, AnExactNameStandsAnotherSpellingIsAClashOrTheOnlyVariantAdopted)
