@@ -905,6 +905,10 @@ void SyncRun::skipOrStop(const QString &source, FileOps::Tree &to, const QString
         Skipped.add(destination, SkipReason::Changed);
         return;
     }
+    if (dynamic_cast<const FileOps::CannotHold *>(&e)) {
+        Skipped.add(source, SkipReason::CannotHold, systemText(err));
+        return;
+    }
     if (err == ELOOP || err == ENOTDIR) {
         // A link or a file where a folder belongs: nothing behind it is touched.
         Skipped.add(reading ? source : destination, SkipReason::NotAFolder, systemText(err));
