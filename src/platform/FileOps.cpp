@@ -323,6 +323,32 @@ bool Tree::listsName(const QString &relFolder, const QString &name)
     return found;
 }
 
+int Tree::removeLeftovers(const QString &relFolder)
+{
+    const Folder *at;
+    try {
+        at = &folder(relFolder);
+    } catch (const AppError &) {
+        return 0; // made later by the run, or not to be written into
+    }
+    DIR *d = streamOf(*at);
+    if (!d)
+        return 0;
+    std::vector<QByteArray> leftovers; // unlinked after the listing, which they would disturb
+    while (const dirent *e = ::readdir(d))
+        if (temporaryKind(e->d_name) == Temporary::Leftover)
+            leftovers.emplace_back(e->d_name);
+    ::closedir(d);
+    int removed = 0;
+    for (const QByteArray &name : leftovers) {
+        struct stat st {};
+        if (::fstatat(at->descriptor(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)
+            && ::unlinkat(at->descriptor(), name.constData(), 0) == 0)
+            ++removed;
+    }
+    return removed;
+}
+
 bool folderExists(const QString &path, bool followLink)
 {
     struct stat st {};

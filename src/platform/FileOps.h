@@ -119,6 +119,10 @@ public:
     // Whether the folder's listing holds exactly this name (a lookup by name
     // may find another spelling on a disk that ignores case).
     bool listsName(const QString &relFolder, const QString &name);
+    // Unlinks the leftover temporary files (regular files only, links never
+    // followed) in the folder; returns how many went. A folder that cannot be
+    // read, or a file that cannot be removed, is left as it is.
+    int removeLeftovers(const QString &relFolder);
 
 private:
     struct Open {
