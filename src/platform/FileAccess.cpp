@@ -5,7 +5,6 @@
 #include "FileOpsDetail.h"
 
 #include <QDir>
-#include <QRandomGenerator>
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -23,15 +22,6 @@ QByteArray folderOf(const QByteArray &path)
 {
     const qsizetype slash = path.lastIndexOf('/');
     return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
-}
-
-QByteArray randomLetters()
-{
-    QByteArray letters;
-    quint64 r = QRandomGenerator::global()->generate64();
-    for (int i = 0; i < 10; ++i, r /= 26)
-        letters += char('a' + r % 26);
-    return letters;
 }
 
 bool writeAll(int fd, const QByteArray &data)
@@ -151,7 +141,7 @@ void replaceFile(const QString &path, const QByteArray &data, bool companion)
 
     const QByteArray name = target.mid(target.lastIndexOf('/') + 1);
     const QByteArray tmp =
-        companion ? companionOf(target) : folderOf(target) + '/' + kTempPrefix + name + '.' + randomLetters();
+        companion ? companionOf(target) : folderOf(target) + '/' + temporaryName(name);
     if (companion)
         ::unlink(tmp.constData()); // left by a crash, or anything else by that name
     const int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
@@ -249,7 +239,7 @@ QString nearestFolder(const QString &path, std::uint64_t *device)
 
 int probeIgnoresCase(const QString &folder)
 {
-    const QByteArray name = QByteArray(kTempPrefix) + "case-" + randomLetters();
+    const QByteArray name = temporaryName("case");
     const QByteArray lower = FileNames::toBytes(folder) + '/' + name;
     const int fd = ::open(lower.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)

@@ -3,7 +3,6 @@
 #include "FileNames.h"
 #include "FileOpsDetail.h"
 
-#include <QRandomGenerator>
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -50,23 +49,6 @@ struct TempEntry {
             ::unlinkat(folder, name.constData(), 0);
     }
 };
-
-// A fresh temporary name for destination. Its own name is kept (cut to fit
-// NAME_MAX) so a leftover tells the user what it was.
-QByteArray tempName(const QByteArray &name)
-{
-    constexpr qsizetype kRoom = 255 - (sizeof kTempPrefix - 1) - 7; // "." + 6 characters
-    QByteArray base = name.left(kRoom);
-    while (base.size() < name.size() && (uchar(name[base.size()]) & 0xC0) == 0x80)
-        base.chop(1); // never cut a UTF-8 character in two
-    static const char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    quint64 r = QRandomGenerator::global()->generate64();
-    char suffix[7];
-    for (int i = 0; i < 6; ++i, r /= 62)
-        suffix[i] = kChars[r % 62];
-    suffix[6] = '\0';
-    return kTempPrefix + base + '.' + suffix;
-}
 
 Stamp stampOf(const struct stat &st)
 {
@@ -377,7 +359,7 @@ template <class Make>
 int makeTemporary(TempEntry &tmp, const QByteArray &name, const QString &destination, Make make)
 {
     for (int attempt = 0;; ++attempt) {
-        tmp.name = tempName(name);
+        tmp.name = temporaryName(name);
         const int r = make(tmp.name);
         if (r >= 0) {
             tmp.armed = true;

@@ -4,12 +4,16 @@
 #include "FileNames.h"
 #include "FileOpsDetail.h"
 
+#include <QRandomGenerator>
 #include <QStringList>
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
@@ -27,7 +31,37 @@ namespace {
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 constexpr decltype(statfs::f_type) kFuseMagic = 0x65735546;
 
-bool isOurTemporary(const char *name) { return std::strncmp(name, kTempPrefix, sizeof kTempPrefix - 1) == 0; }
+// The first 8 hex digits of this boot's id: a pid names a process only within one boot.
+const QByteArray &bootId()
+{
+    static const QByteArray id = [] {
+        QByteArray hex;
+        char text[64];
+        const int fd = ::open("/proc/sys/kernel/random/boot_id", O_RDONLY | O_CLOEXEC);
+        const ssize_t n = fd < 0 ? -1 : ::read(fd, text, sizeof text);
+        if (fd >= 0)
+            ::close(fd);
+        for (ssize_t i = 0; i < n && hex.size() < 8; ++i)
+            if ((text[i] >= '0' && text[i] <= '9') || (text[i] >= 'a' && text[i] <= 'f'))
+                hex += text[i];
+        return hex.size() == 8 ? hex : QByteArray("00000000");
+    }();
+    return id;
+}
+
+// A stream over the folder from its start, on a descriptor of its own (a
+// folder with no search permission has no "." to open). Null with errno set.
+DIR *streamOf(const Folder &folder)
+{
+    const int fd = ::fcntl(folder.descriptor(), F_DUPFD_CLOEXEC, 0);
+    DIR *d = fd < 0 || ::lseek(fd, 0, SEEK_SET) != 0 ? nullptr : ::fdopendir(fd);
+    if (!d && fd >= 0) {
+        const int err = errno;
+        ::close(fd);
+        errno = err;
+    }
+    return d;
+}
 
 Kind kindOf(mode_t mode)
 {
@@ -42,6 +76,47 @@ bool leadsTo(const QString &rel, const QString &path)
 }
 
 } // namespace
+
+QByteArray temporaryName(const QByteArray &name)
+{
+    const QByteArray owner = kTempPrefix + bootId() + '-' + QByteArray::number(qint64(::getpid())) + '-';
+    const qsizetype room = 255 - owner.size() - 7; // "." + 6 characters
+    QByteArray base = name.left(room);
+    while (base.size() < name.size() && (uchar(name[base.size()]) & 0xC0) == 0x80)
+        base.chop(1); // never cut a UTF-8 character in two
+    static const char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    quint64 r = QRandomGenerator::global()->generate64();
+    char suffix[7];
+    for (int i = 0; i < 6; ++i, r /= 62)
+        suffix[i] = kChars[r % 62];
+    suffix[6] = '\0';
+    return owner + base + '.' + suffix;
+}
+
+Temporary temporaryKind(const char *name)
+{
+    constexpr std::size_t kPrefix = sizeof kTempPrefix - 1;
+    if (std::strncmp(name, kTempPrefix, kPrefix) != 0)
+        return Temporary::No;
+    // Both the old and the new names end in "." and six letters or digits.
+    const std::string_view rest(name + kPrefix);
+    if (rest.size() < 7 || rest[rest.size() - 7] != '.'
+        || !std::all_of(rest.end() - 6, rest.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+           }))
+        return Temporary::No;
+    // Only a process of this boot may still be writing it.
+    const QByteArray &boot = bootId();
+    if (rest.size() < 9 + 7 || rest.substr(0, 8) != std::string_view(boot.constData(), 8) || rest[8] != '-')
+        return Temporary::Leftover;
+    std::int64_t pid = 0;
+    std::size_t i = 9;
+    for (; i < rest.size() - 7 && i < 19 && rest[i] >= '0' && rest[i] <= '9'; ++i)
+        pid = pid * 10 + (rest[i] - '0');
+    if (i == 9 || rest[i] != '-' || pid <= 0 || pid > INT_MAX)
+        return Temporary::Leftover;
+    return ::kill(pid_t(pid), 0) == 0 || errno == EPERM ? Temporary::Live : Temporary::Leftover;
+}
 
 Folder::~Folder()
 {
@@ -90,16 +165,9 @@ Folder Folder::again() const
 int list(const Folder &folder, bool withStamps, const Visit &visit,
          std::vector<std::pair<QByteArray, int>> *unreadable)
 {
-    // A descriptor of its own for the stream (a folder with no search
-    // permission has no "." to open); it shares the position, so from the start.
-    const int fd = ::fcntl(folder.descriptor(), F_DUPFD_CLOEXEC, 0);
-    DIR *d = fd < 0 || ::lseek(fd, 0, SEEK_SET) != 0 ? nullptr : ::fdopendir(fd);
-    if (!d) {
-        const int err = errno;
-        if (fd >= 0)
-            ::close(fd);
-        return err;
-    }
+    DIR *d = streamOf(folder);
+    if (!d)
+        return errno;
     int error = 0;
     for (;;) {
         errno = 0;
@@ -128,7 +196,7 @@ int list(const Folder &folder, bool withStamps, const Visit &visit,
             kind = kindOf(st.st_mode);
             stamp = {std::int64_t(st.st_size), std::int64_t(st.st_mtim.tv_sec), std::int64_t(st.st_mtim.tv_nsec)};
         }
-        if (kind == Kind::Other || (kind != Kind::Folder && isOurTemporary(n)))
+        if (kind == Kind::Other || (kind != Kind::Folder && temporaryKind(n) != Temporary::No))
             continue;
         visit(n, kind, stamp);
     }
@@ -313,6 +381,32 @@ bool Tree::listsName(const QString &relFolder, const QString &name)
         return false;
     }
     return found;
+}
+
+int Tree::removeLeftovers(const QString &relFolder)
+{
+    const Folder *at;
+    try {
+        at = &folder(relFolder);
+    } catch (const AppError &) {
+        return 0; // made later by the run, or not to be written into
+    }
+    DIR *d = streamOf(*at);
+    if (!d)
+        return 0;
+    std::vector<QByteArray> leftovers; // unlinked after the listing, which they would disturb
+    while (const dirent *e = ::readdir(d))
+        if (temporaryKind(e->d_name) == Temporary::Leftover)
+            leftovers.emplace_back(e->d_name);
+    ::closedir(d);
+    int removed = 0;
+    for (const QByteArray &name : leftovers) {
+        struct stat st {};
+        if (::fstatat(at->descriptor(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)
+            && ::unlinkat(at->descriptor(), name.constData(), 0) == 0)
+            ++removed;
+    }
+    return removed;
 }
 
 bool folderExists(const QString &path, bool followLink)

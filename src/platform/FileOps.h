@@ -25,9 +25,21 @@
 // expected fails with ELOOP or ENOTDIR.
 namespace FileOps {
 
-// Every temporary file we create starts with this, so a walk can skip the
-// leftovers of a crash.
+// Every temporary file we create is named kTempPrefix, the boot and the
+// process writing it, the name it stands for, "." and six letters or digits:
+// a walk skips it, and a later run tells one still being written from one a
+// killed run left.
 inline constexpr char kTempPrefix[] = ".orvanel-tmp-";
+
+// A fresh temporary name of this process for name (cut to fit NAME_MAX).
+QByteArray temporaryName(const QByteArray &name);
+
+enum class Temporary {
+    No,       // an ordinary item, whatever its name starts with
+    Live,     // written by a process that runs now: this one or another run
+    Leftover, // its writer is gone; older versions' names, which say no writer, always are
+};
+Temporary temporaryKind(const char *name);
 
 struct Stamp {
     std::int64_t size = 0;
@@ -68,7 +80,7 @@ private:
 
 // One read of a folder: visit is called for each folder, regular file and
 // symlink in it, with the stamp of files and links when asked for. FIFOs,
-// sockets, devices and our temporary files are left out. Names it lists but
+// sockets, devices and our temporary files (live or leftover) are left out. Names it lists but
 // cannot look at go into unreadable with their errno. Returns 0, or the errno
 // with which the listing stopped part way.
 using Visit = std::function<void(const char *name, Kind kind, const Stamp &stamp)>;
@@ -107,6 +119,10 @@ public:
     // Whether the folder's listing holds exactly this name (a lookup by name
     // may find another spelling on a disk that ignores case).
     bool listsName(const QString &relFolder, const QString &name);
+    // Unlinks the leftover temporary files (regular files only, links never
+    // followed) in the folder; returns how many went. A folder that cannot be
+    // read, or a file that cannot be removed, is left as it is.
+    int removeLeftovers(const QString &relFolder);
 
     // Notes that the folder at relFolder is written into, so that flush()
     // reaches it. Returns whether each file written there must be synced by
@@ -230,8 +246,7 @@ QByteArray readFile(const QString &path, bool *exists = nullptr, std::int64_t ma
 // umask. One that is not a regular file or is write-protected (also for root:
 // the user protected it) is refused with 75. With companion, the temporary is
 // path with the name's last three characters made "bak" (".bak" added to a
-// short name), replacing anything by that name; else a new name starting
-// with kTempPrefix.
+// short name), replacing anything by that name; else a temporaryName.
 void replaceFile(const QString &path, const QByteArray &data, bool companion = false);
 
 // Makes an empty file at path (0666 less the umask) unless an entry is there

@@ -99,4 +99,14 @@ QString countersLine(std::int64_t folders, std::int64_t files, std::int64_t byte
            + QLatin1Char('.');
 }
 
+QString leftoversRemoved(int count)
+{
+    const QString n = formatCount(count);
+    return count == 1 ? tx("1 temporary file left by an interrupted run was removed.",
+                           "Αφαιρέθηκε 1 προσωρινό αρχείο που είχε απομείνει από διακοπείσα εργασία.")
+                      : tx("%1 temporary files left by interrupted runs were removed.",
+                           "Αφαιρέθηκαν %1 προσωρινά αρχεία που είχαν απομείνει από διακοπείσες εργασίες.")
+                            .arg(n);
+}
+
 } // namespace RunText

@@ -15,4 +15,6 @@ QString stepTitle(int step, bool swapping);
 QString countersLine(std::int64_t folders, std::int64_t files, std::int64_t bytes);
 QString noItemsPrompt(bool swapping);
 QString noItemsTitle();
+// The notice of temporary files of killed runs that a run removed.
+QString leftoversRemoved(int count);
 } // namespace RunText

@@ -896,6 +896,15 @@ bool SyncRun::insideSkipped(const QString &destination) const
     return false;
 }
 
+void SyncRun::removeLeftovers(FileOps::Tree &to, const QString &relFolder)
+{
+    // A copy's target is new: only the run writes there.
+    if (!App().OptionValues.SwapItems || m_cleanedFolders.contains(to.pathOf(relFolder)))
+        return;
+    m_cleanedFolders.insert(to.pathOf(relFolder));
+    m_leftoversRemoved += to.removeLeftovers(relFolder);
+}
+
 void SyncRun::skipOrStop(const QString &source, FileOps::Tree &to, const QString &destRel, const AppError &e)
 {
     const QString destination = to.pathOf(destRel);
@@ -954,6 +963,8 @@ bool SyncRun::transferItems(bool *conflict)
     for (int side = FirstSide; side <= LastSide; ++side)
         if (!transferSide(side, conflict))
             return false;
+    if (m_leftoversRemoved > 0)
+        m_host.notice(RunText::leftoversRemoved(m_leftoversRemoved));
     resetProgress();
     return true;
 }
@@ -1130,6 +1141,7 @@ bool SyncRun::transferSide(int side, bool *conflict)
                        tx("Unsupported function or internal error", "Μη υποστηριζόμενη λειτουργία ή εσωτερικό λάθος"));
                 return false;
             }
+            removeLeftovers(to, parentOf(destRel));
             if (folder) {
                 ++c.FoldersKept;
                 attempt([&] {

@@ -115,6 +115,8 @@ private:
     QString destinationOf(int side, const QString &entry) const;
     // Whether a destination lies in a folder already skipped and reported.
     bool insideSkipped(const QString &destination) const;
+    // Before a swap first writes into a folder: what killed runs left there goes.
+    void removeLeftovers(FileOps::Tree &to, const QString &relFolder);
     // Reports an item step 5 could not copy, from the error that stopped it;
     // rethrows what must stop the run.
     void skipOrStop(const QString &source, FileOps::Tree &to, const QString &destRel, const AppError &e);
@@ -136,6 +138,8 @@ private:
     Volumes::Info m_disk[3]; // as m_trees; default for a place the run does not use
     CasePairing m_pairing;
     QSet<QString> m_skippedFolders; // destination folders skipped, with everything inside
+    QSet<QString> m_cleanedFolders; // destination folders rid of leftovers in this run
+    int m_leftoversRemoved = 0;
     QElapsedTimer m_pathClock;
     int m_lastPercent = -1;
 };

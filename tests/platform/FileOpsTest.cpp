@@ -280,6 +280,15 @@ TEST(FoldedNames, AnExactNameStandsAnotherSpellingIsAClashOrTheOnlyVariantAdopte
 }
 
 // Every path the program touches goes through FileOps: a raw call elsewhere escapes its checks.
+TEST(FileOpsTemporaries, APidOfAnotherBootOwnsNothingAndOnlyOurExactEndingMakesANameOurs)
+{
+    QByteArray otherBoot = FileOps::temporaryName("x");
+    otherBoot[13] = otherBoot[13] == '0' ? '1' : '0'; // the boot id's first digit
+    EXPECT_EQ(FileOps::temporaryKind(otherBoot), FileOps::Temporary::Leftover);
+    for (const char *name : {".orvanel-tmp-x.abcdefg", ".orvanel-tmp-x.abc-12", ".orvanel-tmp-.abc12"})
+        EXPECT_EQ(FileOps::temporaryKind(name), FileOps::Temporary::No) << name;
+}
+
 TEST(FileOpsSeam, NoFileOutsideFileOpsCallsTheFileSystemByItself)
 {
     static const QRegularExpression call(

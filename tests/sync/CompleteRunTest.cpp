@@ -1,6 +1,8 @@
 #include "FuseDisk.h"
 #include "RunFixture.h"
 
+#include <unistd.h>
+
 namespace {
 
 using CompleteRun = RunFixture;
@@ -306,6 +308,19 @@ TEST_F(CompleteRun, AFifoWhereASwapWouldWriteIsReportedAndLeftAsItWas)
     EXPECT_EQ(skipped, right + "/a.txt special\n");
     struct stat st {};
     EXPECT_TRUE(::lstat(FileNames::toBytes(right + "/a.txt").constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+}
+
+TEST_F(CompleteRun, ASwapRemovesWhatKilledRunsLeftWhereItWritesButNeverATemporaryBeingWrittenOrAUsersFile)
+{
+    const QByteArray live = FileOps::temporaryName("c.txt");
+    QByteArray dead = FileOps::temporaryName("a.txt");
+    dead.replace('-' + QByteArray::number(qint64(::getpid())) + '-', "-999999999-"); // above any pid_max
+    files(left, {{"new.txt", "n"}, {".orvanel-tmp-notes.txt", "mine"}});
+    files(right, {{dead, "a"}, {".orvanel-tmp-b.txt.Xy12Z9", "b"}, {live, "c"}});
+    EXPECT_EQ(run(true), SyncRun::Outcome::Finished);
+    EXPECT_EQ(tree(right), (Tree{{".orvanel-tmp-notes.txt", "mine"}, {live, "c"}, {"new.txt", "n"}}));
+    EXPECT_EQ(tree(left), (Tree{{".orvanel-tmp-notes.txt", "mine"}, {"new.txt", "n"}}));
+    EXPECT_EQ(host.notices, QStringList{"2 temporary files left by interrupted runs were removed."});
 }
 
 TEST_F(CompleteRun, ManualSelectionNarrowsTheLists)
