@@ -142,37 +142,60 @@ void writeAll(int fd, const char *p, std::size_t left, const QString &destinatio
     }
 }
 
+// Copies a piece of a file, by the kernel while it can, else through a
+// buffer. at < 0: at both files' positions. Returns the bytes copied, 0 at
+// the source's end, -1 when interrupted by a signal.
+class Pieces {
+public:
+    Pieces(int in, int out, const QString &source, const QString &destination)
+        : m_in(in), m_out(out), m_source(source), m_destination(destination)
+    {
+    }
+    // mayEnd: whether the source may end here; where it should not, an early
+    // end of the kernel's copy is checked by read().
+    ssize_t copy(off_t at, std::int64_t want, bool mayEnd)
+    {
+        if (m_kernel) {
+            loff_t from = at, to = at;
+            const std::size_t n = std::size_t(std::min(want, kChunk));
+            const ssize_t r = at < 0 ? ::copy_file_range(m_in, nullptr, m_out, nullptr, n, 0)
+                                     : ::copy_file_range(m_in, &from, m_out, &to, n, 0);
+            if (r > 0 || (r == 0 && mayEnd))
+                return r;
+            if (r < 0 && errno == EINTR)
+                return -1;
+            if (r < 0 && errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)
+                fail(errno, m_destination);
+            m_kernel = false; // the offsets stay where they were
+        }
+        if (!m_buffer)
+            m_buffer.reset(new char[kBuffer]);
+        const std::size_t n = std::size_t(std::min<std::int64_t>(want, kBuffer));
+        const ssize_t r = at < 0 ? ::read(m_in, m_buffer.get(), n) : ::pread(m_in, m_buffer.get(), n, at);
+        if (r < 0 && errno == EINTR)
+            return -1;
+        if (r < 0)
+            failSource(errno, m_source);
+        writeAll(m_out, m_buffer.get(), std::size_t(r), m_destination, at);
+        return r;
+    }
+
+private:
+    int m_in, m_out;
+    const QString &m_source, &m_destination;
+    bool m_kernel = true;
+    std::unique_ptr<char[]> m_buffer;
+};
+
 bool copyContent(int in, int out, std::int64_t size, const std::function<bool()> &keepGoing,
                  const QString &source, const QString &destination)
 {
-    bool kernelCopy = true;
-    std::unique_ptr<char[]> buffer;
+    Pieces pieces(in, out, source, destination);
     std::int64_t copied = 0, sinceCheck = 0;
     for (;;) {
-        ssize_t n;
-        if (kernelCopy) {
-            n = ::copy_file_range(in, nullptr, out, nullptr, std::size_t(kChunk), 0);
-            if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
-                kernelCopy = false; // both offsets stay where they were
-                continue;
-            }
-            if (n == 0 && copied < size) {
-                kernelCopy = false; // some file systems end early; let read() decide
-                continue;
-            }
-            if (n < 0 && errno != EINTR)
-                fail(errno, destination);
-        } else {
-            if (!buffer)
-                buffer.reset(new char[kBuffer]);
-            n = ::read(in, buffer.get(), kBuffer);
-            if (n < 0 && errno != EINTR)
-                failSource(errno, source);
-            if (n > 0)
-                writeAll(out, buffer.get(), std::size_t(n), destination);
-        }
+        const ssize_t n = pieces.copy(-1, kChunk, copied >= size);
         if (n < 0)
-            continue; // EINTR
+            continue;
         if (n == 0)
             return true;
         copied += n;
@@ -280,8 +303,7 @@ enum class Copied { Whole, Stopped, NoHoles };
 Copied copyDataRanges(int in, int out, std::int64_t size, const std::function<bool()> &keepGoing,
                       const QString &source, const QString &destination)
 {
-    bool kernelCopy = true;
-    std::unique_ptr<char[]> buffer;
+    Pieces pieces(in, out, source, destination);
     std::int64_t sinceCheck = 0;
     off_t at = 0;
     for (bool more = true; more;) {
@@ -301,26 +323,7 @@ Copied copyDataRanges(int in, int out, std::int64_t size, const std::function<bo
                 if (!keepGoing())
                     return Copied::Stopped;
             }
-            const std::size_t want = std::size_t(std::min<std::int64_t>(hole - at, kernelCopy ? kChunk : kBuffer));
-            ssize_t n;
-            if (kernelCopy) {
-                loff_t from = at, to = at;
-                n = ::copy_file_range(in, &from, out, &to, want, 0);
-                if (n == 0 || (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP))) {
-                    kernelCopy = false; // let pread() decide whether the source ended early
-                    continue;
-                }
-                if (n < 0 && errno != EINTR)
-                    fail(errno, destination);
-            } else {
-                if (!buffer)
-                    buffer.reset(new char[kBuffer]);
-                n = ::pread(in, buffer.get(), want, at);
-                if (n < 0 && errno != EINTR)
-                    failSource(errno, source);
-                if (n > 0)
-                    writeAll(out, buffer.get(), std::size_t(n), destination, at);
-            }
+            const ssize_t n = pieces.copy(at, hole - at, false);
             if (n == 0) {
                 size = at; // the source is shorter now: the copy ends where it did
                 more = false;

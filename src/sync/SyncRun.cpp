@@ -1022,10 +1022,13 @@ void SyncRun::leaveOutWhatCannotBeHeld(int side)
 void SyncRun::flushWrites()
 {
     m_host.writingToDisk(true);
+    struct Done {
+        RunHost &host;
+        ~Done() { host.writingToDisk(false); } // also when the disk fails
+    } done{m_host};
     for (const auto &t : m_trees)
         if (t)
             t->flush();
-    m_host.writingToDisk(false);
 }
 
 bool SyncRun::transferSide(int side, bool *conflict)
