@@ -29,6 +29,19 @@ constexpr int kTempAttempts = 100;
 // The item being copied could not be read: the run skips it, it does not stop.
 [[noreturn]] void failSource(int err, const QString &path) { throw SourceError(AppError::fromErrno(err, path)); }
 
+bool runByRoot()
+{
+    static const bool root = ::geteuid() == 0;
+    return root;
+}
+
+// Files made without a name are linked in through /proc.
+bool unnamedFiles()
+{
+    static const bool proc = ::access("/proc/self/fd", X_OK) == 0;
+    return proc;
+}
+
 bool refusesLinks(int err) { return err == EPERM || err == EOPNOTSUPP || err == ENOSYS || err == EMLINK; }
 
 // How FAT, exFAT and NTFS disks refuse what they cannot record: the copy
@@ -208,8 +221,8 @@ bool copyContent(int in, int out, std::int64_t size, const std::function<bool()>
     }
 }
 
-// fusefat gives a file renamed after writing the time of the rename, so the
-// final name is looked at once more. FAT keeps times in 2-second steps: less
+// fusefat gives a file renamed after writing the time of the rename, so on
+// FUSE disks the final name is looked at once more. FAT keeps times in 2-second steps: less
 // than that off is all the disk can hold.
 void keepModified(int folder, const QByteArray &name, const struct stat &src, const QString &destination)
 {
@@ -231,12 +244,15 @@ constexpr char kAccessAcl[] = "system.posix_acl_access";
 // system (security labels) or to root's own tools.
 std::vector<std::pair<QByteArray, QByteArray>> attributesOf(int fd, const QString &source)
 {
-    QByteArray names;
+    QByteArray names(256, '\0'); // most files have none, or a few short names
     for (;;) {
-        ssize_t n = ::flistxattr(fd, nullptr, 0);
-        if (n >= 0) {
-            names.resize(n);
-            n = ::flistxattr(fd, names.data(), std::size_t(names.size()));
+        ssize_t n = ::flistxattr(fd, names.data(), std::size_t(names.size()));
+        if (n < 0 && errno == ERANGE) {
+            n = ::flistxattr(fd, nullptr, 0);
+            if (n >= 0) {
+                names.resize(n);
+                n = ::flistxattr(fd, names.data(), std::size_t(names.size()));
+            }
         }
         if (n >= 0) {
             names.truncate(n);
@@ -406,7 +422,10 @@ bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel
         failSource(errno, source);
     if (!S_ISLNK(st.st_mode) && !S_ISREG(st.st_mode))
         throw detail::refusal(source); // folders, FIFOs and devices are never opened
-    checkDestination(dstFolder, dstName, destination);
+    // A destination that must be new needs no look: the rename refuses
+    // whatever took the name.
+    if (how != Replace::No)
+        checkDestination(dstFolder, dstName, destination);
     TempEntry tmp; // declared before out: the file is closed, then removed
     tmp.folder = dstFolder;
 
@@ -418,14 +437,15 @@ bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel
                 throw CannotHold(destination, errno);
             return r;
         });
-        if (::geteuid() == 0 && ::fchownat(dstFolder, tmp.name.constData(), st.st_uid, st.st_gid, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (runByRoot() && ::fchownat(dstFolder, tmp.name.constData(), st.st_uid, st.st_gid, AT_SYMLINK_NOFOLLOW) != 0) {
             // a link has no mode to misuse, so root's ownership is harmless
         }
         const struct timespec times[2] = {st.st_atim, st.st_mtim};
         if (::utimensat(dstFolder, tmp.name.constData(), times, AT_SYMLINK_NOFOLLOW) != 0 && !refusedByDisk(errno))
             fail(errno, destination);
         putInPlace(tmp, dstName, how, expected, destination);
-        keepModified(dstFolder, dstName, st, destination);
+        if (syncEachFile)
+            keepModified(dstFolder, dstName, st, destination);
         return true;
     }
 
@@ -438,9 +458,18 @@ bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel
     if (!S_ISREG(st.st_mode))
         throw detail::refusal(source);
 
-    Fd out(makeTemporary(tmp, dstName, destination, [&](const QByteArray &n) {
-        return ::openat(dstFolder, n.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    }));
+    // A file that must be new is written unnamed and linked in when whole:
+    // one change of the folder instead of a create and a rename, and a run
+    // killed meanwhile leaves nothing behind. Disks without unnamed files
+    // (FUSE, FAT) get a named temporary.
+    Fd out(how == Replace::No && unnamedFiles() ? ::openat(dstFolder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600) : -1);
+    const bool unnamed = out.get() >= 0;
+    if (!unnamed && errno == EACCES)
+        throw detail::refusal(destination, EACCES);
+    if (!unnamed)
+        out.reset(makeTemporary(tmp, dstName, destination, [&](const QByteArray &n) {
+            return ::openat(dstFolder, n.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        }));
     // Fewer blocks than bytes hint at holes; SEEK_DATA tells for sure.
     Copied copied = st.st_blocks * 512 < st.st_size
                         ? copyDataRanges(in.get(), out.get(), st.st_size, keepGoing, source, destination)
@@ -464,7 +493,7 @@ bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel
     mode_t mode = st.st_mode & 07777;
     // A copy made by root keeps its owner; a set-user-ID file must never
     // become root's by being copied.
-    if (::geteuid() == 0 && ::fchown(out.get(), st.st_uid, st.st_gid) != 0)
+    if (runByRoot() && ::fchown(out.get(), st.st_uid, st.st_gid) != 0)
         mode &= ~mode_t(06000);
     // The ACL comes after the mode and widens the group bits back to its
     // mask; a disk that refuses it keeps the narrower mode.
@@ -483,10 +512,18 @@ bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel
     // flush per file made small copies up to fifteen times slower.
     if (syncEachFile && ::fsync(out.get()) != 0)
         fail(errno, destination); // a FUSE disk: the later flush cannot reach the data
+    if (unnamed) {
+        // Never over anything: whatever took the name meanwhile is kept.
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(out.get());
+        if (::linkat(AT_FDCWD, self.constData(), dstFolder, dstName.constData(), AT_SYMLINK_FOLLOW) != 0)
+            fail(errno, destination);
+    }
     if (::close(out.release()) != 0)
         fail(errno, destination);
-    putInPlace(tmp, dstName, how, expected, destination);
-    keepModified(dstFolder, dstName, st, destination);
+    if (!unnamed)
+        putInPlace(tmp, dstName, how, expected, destination);
+    if (syncEachFile)
+        keepModified(dstFolder, dstName, st, destination);
     return true;
 }
 

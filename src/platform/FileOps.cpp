@@ -79,7 +79,8 @@ bool leadsTo(const QString &rel, const QString &path)
 
 QByteArray temporaryName(const QByteArray &name)
 {
-    const QByteArray owner = kTempPrefix + bootId() + '-' + QByteArray::number(qint64(::getpid())) + '-';
+    static const qint64 pid = ::getpid(); // no run forks
+    const QByteArray owner = kTempPrefix + bootId() + '-' + QByteArray::number(pid) + '-';
     const qsizetype room = 255 - owner.size() - 7; // "." + 6 characters
     QByteArray base = name.left(room);
     while (base.size() < name.size() && (uchar(name[base.size()]) & 0xC0) == 0x80)
