@@ -1,6 +1,7 @@
 #include "core/Texts.h"
 #include "mainwindow/PathHelpers.h"
 #include "platform/FileNames.h"
+#include "platform/FileOps.h"
 #include "sync/frmSkippedItems.h"
 #include "sync/frmSynchronize.h"
 #include "TestFiles.h"
@@ -76,7 +77,14 @@ TEST_F(SyncWindow, ASwapRunEndsFinishedWithEveryStepShown)
         EXPECT_TRUE(w.cmdCancel->isEnabled()) << "but while the run works";
         return 0; // the left one
     };
+    std::optional<bool> cancelWhileFlushing;
+    FileOps::flushForTests = [&](int, bool) {
+        QMetaObject::invokeMethod(&w, [&] { cancelWhileFlushing = w.cmdCancel->isEnabled(); }, Qt::BlockingQueuedConnection);
+        return 0;
+    };
     start(w);
+    FileOps::flushForTests = nullptr;
+    EXPECT_EQ(cancelWhileFlushing, false) << "a flush cannot be cancelled";
     EXPECT_EQ(readBytes(SkippedItems::listFilePath()), "") << "an earlier run's list must not speak for this one";
     for (QWidget *x : std::initializer_list<QWidget *>{w.cmdSynchronize, w.fraStep, w.lblSkipped, w.cmdSkipped,
                                                        w.scrNotices})
