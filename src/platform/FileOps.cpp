@@ -116,7 +116,18 @@ Temporary temporaryKind(const char *name)
         pid = pid * 10 + (rest[i] - '0');
     if (i == 9 || rest[i] != '-' || pid <= 0 || pid > INT_MAX)
         return Temporary::Leftover;
-    return ::kill(pid_t(pid), 0) == 0 || errno == EPERM ? Temporary::Live : Temporary::Leftover;
+    if (::kill(pid_t(pid), 0) != 0 && errno != EPERM)
+        return Temporary::Leftover;
+    // A killed run may linger as a zombie until its parent reaps it: it writes no more.
+    char stat[512];
+    const QByteArray path = "/proc/" + QByteArray::number(pid) + "/stat";
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    const ssize_t n = fd < 0 ? -1 : ::read(fd, stat, sizeof stat - 1);
+    if (fd >= 0)
+        ::close(fd);
+    const char *end = n > 0 ? static_cast<const char *>(::memrchr(stat, ')', std::size_t(n))) : nullptr;
+    const bool gone = end && end + 2 < stat + n && (end[2] == 'Z' || end[2] == 'X');
+    return gone ? Temporary::Leftover : Temporary::Live;
 }
 
 Folder::~Folder()

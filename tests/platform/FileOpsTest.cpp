@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -287,6 +288,17 @@ TEST(FileOpsTemporaries, APidOfAnotherBootOwnsNothingAndOnlyOurExactEndingMakesA
     EXPECT_EQ(FileOps::temporaryKind(otherBoot), FileOps::Temporary::Leftover);
     for (const char *name : {".orvanel-tmp-x.abcdefg", ".orvanel-tmp-x.abc-12", ".orvanel-tmp-.abc12"})
         EXPECT_EQ(FileOps::temporaryKind(name), FileOps::Temporary::No) << name;
+    // A run killed a moment ago may not be reaped yet: a zombie writes no more.
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ASSERT_GT(child, 0);
+    siginfo_t info {};
+    ASSERT_EQ(::waitid(P_PID, id_t(child), &info, WEXITED | WNOWAIT), 0); // exited, left a zombie
+    QByteArray zombie = FileOps::temporaryName("x");
+    zombie.replace('-' + QByteArray::number(qint64(::getpid())) + '-', '-' + QByteArray::number(child) + '-');
+    EXPECT_EQ(FileOps::temporaryKind(zombie), FileOps::Temporary::Leftover);
+    ::waitpid(child, nullptr, 0);
 }
 
 TEST(FileOpsSeam, NoFileOutsideFileOpsCallsTheFileSystemByItself)
