@@ -179,7 +179,8 @@ struct CannotHold : AppError {
 // Copies a regular file (content, holes kept as holes, mode & 07777, access
 // and modification time to the nanosecond, user.* attributes and POSIX ACL)
 // or a symlink (same target text, its own times). The copy is written to a
-// temporary file beside the destination and renamed into place, so the
+// temporary file beside the destination and renamed into place (a file that
+// must be new is written unnamed and linked in, where the disk allows), so the
 // destination is either the old file or the whole new one. A symlink at the
 // destination is replaced itself, never followed. A destination without write
 // permission, a folder, or anything but a file or a symlink is refused with

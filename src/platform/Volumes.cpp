@@ -135,11 +135,12 @@ Info fromMountInfo(const QByteArray &mountinfo, const QString &path, unsigned lo
         source = dash + 2 < f.size() ? unescapeField(f[dash + 2]) : QByteArray();
     }
     Family family = familyOf(best.type.toUtf8());
-    if (family == Family::Other && best.type == QLatin1String("fuseblk"))
+    const bool fuseblk = family == Family::Other && best.type == QLatin1String("fuseblk");
+    if (fuseblk)
         family = familyOfDevice(source);
     describe(best, family);
-    // In practice an exFAT or NTFS disk: better a name reported than a copy refused.
-    if (family == Family::Other && best.type == QLatin1String("fuseblk"))
+    // A device we may not read is in practice exFAT or NTFS: better a name reported than a copy refused.
+    if (fuseblk && family == Family::Other)
         best.windowsNames = true;
     return best;
 }

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
+#include <cstdlib>
 #include <deque>
 #include <exception>
 #include <memory>
@@ -683,8 +684,8 @@ SyncRun::Pick SyncRun::compareFiles(const QString &source, const FileOps::Stamp 
     const Options &o = App().OptionValues;
     // Stamps count in whole seconds; FAT keeps only every second one, and
     // rounds either way.
-    const std::int64_t apart = mine.seconds > theirs.seconds ? mine.seconds - theirs.seconds : theirs.seconds - mine.seconds;
-    if (apart < (m_disk[0].twoSecondTimes || m_disk[1].twoSecondTimes ? 2 : 1)
+    const bool fat = m_disk[0].twoSecondTimes || m_disk[1].twoSecondTimes;
+    if (std::llabs(mine.seconds - theirs.seconds) < (fat ? 2 : 1)
         || OptionRules::excludedFromSwap(o, ToleranceSeconds, timeOf(mine), timeOf(theirs)))
         return o.SwapItems ? Pick::Neither : Pick::Mine;
     switch (RemainingFilesChoice) {
