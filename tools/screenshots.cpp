@@ -277,6 +277,9 @@ void synchronizationWindow(int lang, const QString &tmp)
     skipped.add(FileNames::fromBytes(QByteArray("/home/maria/\xD0\xE1\xEB\xE9\xDC/\xE3\xF1\xDC\xEC\xEC\xE1.doc")),
                 SkipReason::Unreadable, "Input/output error");
     skipped.add("/home/maria/Έγγραφα/Προϋπολογισμός 2026.ods", SkipReason::Changed);
+    skipped.add(stick + "/Έγγραφα/σωλήνας", SkipReason::SpecialFile);
+    skipped.add("/home/maria/Έγγραφα/τρέχον", SkipReason::CannotHold,
+                tx("a disk of type vfat has no symbolic links", "ένας δίσκος τύπου vfat δεν έχει συμβολικούς συνδέσμους"));
     skipped.add(stick + "/Έγγραφα/Παλιά", SkipReason::NotAFolder, "Too many levels of symbolic links");
     skipped.add(stick + "/Βίντεο/Γάμος Ελένης και Νίκου.mp4", SkipReason::CannotHold, "File too large");
     for (int i = 1; i <= 124; ++i)
