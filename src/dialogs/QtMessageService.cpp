@@ -41,13 +41,13 @@ int QtMessageService::showHere(const QString &prompt, const QString &title, int 
     case Msg::OkCancel:
         add(QMessageBox::Ok, "OK", "OK");
         add(QMessageBox::Cancel, "Cancel", "Άκυρο");
-        box.setDefaultButton(QMessageBox::Ok);
+        box.setDefaultButton(Msg::secondIsDefault(style) ? QMessageBox::Cancel : QMessageBox::Ok);
         box.setEscapeButton(QMessageBox::Cancel);
         break;
     case Msg::YesNo:
         add(QMessageBox::Yes, "Yes", "Ναι");
         add(QMessageBox::No, "No", "Όχι");
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton(Msg::secondIsDefault(style) ? QMessageBox::No : QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
         break;
     default:

@@ -11,6 +11,9 @@ constexpr int Critical = 16;
 constexpr int Question = 32;
 constexpr int Exclamation = 48;
 constexpr int Information = 64;
+// The second button (No, Cancel) answers Enter: for questions whose first
+// answer cannot be taken back.
+constexpr int DefaultSecond = 256;
 
 constexpr int Ok = 1;
 constexpr int Cancel = 2;
@@ -19,6 +22,7 @@ constexpr int No = 7;
 
 constexpr int buttons(int style) { return style & 0x0F; }
 constexpr int icon(int style) { return style & 0x70; }
+constexpr bool secondIsDefault(int style) { return (style & DefaultSecond) != 0; }
 } // namespace Msg
 
 // Shows modal messages. The windows install a Qt implementation; tests install

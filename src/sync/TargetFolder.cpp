@@ -14,7 +14,7 @@ bool DeleteTargetFolder(const QString &path, bool withoutAsking, const char *loc
     if (!withoutAsking
         && MsgBox(tx("Do you really want to permanently delete ", "Θέλετε πράγματι να διαγράψετε οριστικά το ")
                       + quoted(path) + tx(" and everything in it?", " και όλο το περιεχόμενό του;"),
-                  Msg::Question | Msg::YesNo, tx("Delete target folder", "Διαγραφή φακέλλου προορισμού"))
+                  Msg::Question | Msg::YesNo | Msg::DefaultSecond, tx("Delete target folder", "Διαγραφή φακέλλου προορισμού"))
                != Msg::Yes)
         return true;
     try {

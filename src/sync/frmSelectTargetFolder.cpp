@@ -264,7 +264,7 @@ void frmSelectTargetFolder::cmdOK_Click()
                           + QStringLiteral(", on drive ") + quoted(root) + QStringLiteral(".")
                           + kBlankLine + QStringLiteral("ATTENTION: THE FOLDER WILL BE PERMANENTLY DELETED.")
                           + kBlankLine + QStringLiteral("Do you really want to delete it?");
-            if (MsgBox(question, Msg::Question | Msg::YesNo,
+            if (MsgBox(question, Msg::Question | Msg::YesNo | Msg::DefaultSecond,
                        tx("Delete target folder", "Διαγραφή φακέλλου προορισμού"))
                 != Msg::Yes) {
                 backToName();

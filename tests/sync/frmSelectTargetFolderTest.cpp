@@ -132,7 +132,8 @@ TEST_F(TargetWindow, AClickedLegacyNameIsTargetedByItsBytes)
     box.answer(Msg::No);
     click(w.cmdOK);
     ASSERT_EQ(box.shown.size(), 1u) << "the folder is found by its bytes";
-    EXPECT_EQ(box.text(0), ("Delete target folder | 36 | There is already a top level folder or file named '" + shown
+    // No is the default answer: Enter keeps the folder.
+    EXPECT_EQ(box.text(0), ("Delete target folder | 292 | There is already a top level folder or file named '" + shown
                             + "', on drive '" + home + "'.\r\n\r\nATTENTION: THE FOLDER WILL BE PERMANENTLY "
                                                        "DELETED.\r\n\r\nDo you really want to delete it?").toStdString());
     EXPECT_EQ(::access(path + "/keep", F_OK), 0) << "No deletes nothing";
