@@ -8,6 +8,7 @@
 #include "mainwindow/FolderTree.h"
 #include "mainwindow/PathHelpers.h"
 #include "mainwindow/TwipsLayout.h"
+#include "platform/Errors.h"
 #include "platform/FileNames.h"
 #include "platform/FileOps.h"
 #include "platform/Locations.h"
@@ -45,7 +46,7 @@ QPushButton *button(QWidget *parent, const char *name)
 {
     auto *b = new QPushButton(parent);
     b->setObjectName(QString::fromLatin1(name));
-    // Enter in the name field must not start a deletion question by itself.
+    // Enter in the name field is OK's, through the field's own handler.
     b->setAutoDefault(false);
     return b;
 }
@@ -66,11 +67,13 @@ frmSelectTargetFolder::frmSelectTargetFolder(const QStringList &sources, QWidget
     File1 = new FileList(this);
     File1->setObjectName(QStringLiteral("File1"));
     File1->installEventFilter(this);
+    File1->setFocusPolicy(Qt::ClickFocus); // Tab passes the display-only list by
     layout->add(File1, kMargin, kMargin, kHalfWidth, kDesignHeight - 2 * kMargin);
 
     lstControl = new QListWidget(this);
     lstControl->setObjectName(QStringLiteral("lstControl"));
     lstControl->hide();
+    lstControl->setFocusPolicy(Qt::NoFocus);
     layout->add(lstControl, kMargin, kMargin, kHalfWidth, kDesignHeight - 2 * kMargin);
 
     tvwControl = new FolderTree(this);
@@ -113,9 +116,17 @@ frmSelectTargetFolder::frmSelectTargetFolder(const QStringList &sources, QWidget
             tvwControl_NodeClick(node);
     });
     connect(txtTargetFolder, &QLineEdit::textChanged, this, &frmSelectTargetFolder::txtTargetFolder_Change);
+    // Enter in the name field is OK; the deletion question behind it defaults to No.
+    connect(txtTargetFolder, &QLineEdit::returnPressed, this, [this] {
+        if (cmdOK->isEnabled())
+            cmdOK->click();
+    });
     connect(cmdOK, &QPushButton::clicked, this, &frmSelectTargetFolder::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmSelectTargetFolder::cmdCancel_Click);
 
+    setTabOrder(tvwControl, txtTargetFolder);
+    setTabOrder(txtTargetFolder, cmdCancel);
+    setTabOrder(cmdCancel, cmdOK);
     load();
     txtTargetFolder->setFocus();
 }
@@ -204,15 +215,20 @@ void frmSelectTargetFolder::backToName()
     txtTargetFolder->setFocus();
 }
 
-void frmSelectTargetFolder::creationFailed(const QString &name, const QString &root)
+void frmSelectTargetFolder::creationFailed(const QString &name, const QString &root, const QString &reason)
 {
+    // "Unavailable" is a guess; on Linux the usual cause is a root the user may not write in.
+    const QString why = reason.isEmpty() ? QString()
+                                         : QStringLiteral("\r\n")
+                                               + tx("The system's reason: ", "Η αιτία, κατά το σύστημα: ")
+                                               + reason + QLatin1Char('.');
     MsgBox(App().LanguageIsGreek
                ? QStringLiteral("Η δημιουργία του φακέλλου ") + quoted(name)
                      + QStringLiteral(" κατέστη αδύνατη, ίσως διότι ο δίσκος ") + quoted(root)
-                     + QStringLiteral(" δεν είναι διαθέσιμος.")
+                     + QStringLiteral(" δεν είναι διαθέσιμος.") + why
                : QStringLiteral("Folder ") + quoted(name)
                      + QStringLiteral(" could not be created, probably because drive ") + quoted(root)
-                     + QStringLiteral(" is unavailable."),
+                     + QStringLiteral(" is unavailable.") + why,
            Msg::Critical | Msg::OkOnly, tx("Create target folder", "Δημιουργία φακέλλου προορισμού"));
     backToName();
 }
@@ -282,6 +298,9 @@ void frmSelectTargetFolder::cmdOK_Click()
         FileOps::createFolder(path); // a failure is reported below
         App().TargetFolderPath = path;
         done(Accepted);
+    } catch (const AppError &e) {
+        setEnabled(true);
+        creationFailed(name, root, e.systemError() ? systemText(e.systemError()) : e.description());
     } catch (const std::exception &) {
         setEnabled(true);
         creationFailed(name, root);

@@ -46,7 +46,8 @@ private:
     void txtTargetFolder_Change();
     void showRoot();
     void backToName();
-    void creationFailed(const QString &name, const QString &root);
+    // reason: the system's words for why, as a second line; empty for none.
+    void creationFailed(const QString &name, const QString &root, const QString &reason = QString());
 
     QStringList m_sources;
     QString m_prefix;

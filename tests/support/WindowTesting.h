@@ -95,6 +95,22 @@ inline void activate(QWidget *w)
     ASSERT_TRUE(QTest::qWaitForWindowActive(w));
 }
 
+// The object names of the widgets that Tab visits, from the one with the focus
+// round to it again (or 40 of them).
+inline QStringList tabChain()
+{
+    QStringList names;
+    QWidget *const first = QApplication::focusWidget();
+    for (int i = 0; first && i < 40; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget *now = QApplication::focusWidget();
+        names << (now ? now->objectName() : QStringLiteral("(none)"));
+        if (now == first)
+            break;
+    }
+    return names;
+}
+
 // Runs call, doing act on each modal window of type W that it opens; a window
 // that act leaves open fails the test and is ended. Returns how many opened.
 template <class W>

@@ -1,5 +1,6 @@
 #include "mainwindow/FolderTree.h"
 #include "mainwindow/PathHelpers.h"
+#include "platform/Errors.h"
 #include "platform/FileNames.h"
 #include "sync/frmSelectTargetFolder.h"
 #include "TestFiles.h"
@@ -11,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <unistd.h>
 
 namespace {
@@ -83,6 +85,8 @@ TEST_F(TargetWindow, ChooseOpensOnHomeAndCreatesTheTypedNameBelowTheRootOfTheSel
         EXPECT_EQ(w.lblTargetFolder->text(), "Name of target folder on drive " + home);
         EXPECT_FALSE(w.cmdOK->isEnabled());
         EXPECT_EQ(QApplication::focusWidget(), w.txtTargetFolder);
+        EXPECT_EQ(tabChain(), QStringList({"cmdCancel", "tvwControl", "txtTargetFolder"}))
+            << "the display-only file list is passed by, OK waits for a name";
         // The file list only displays: a click sends the focus on.
         ASSERT_EQ(w.File1->count(), 1) << "home's file";
         const QPoint file = w.File1->visualItemRect(w.File1->item(0)).center();
@@ -97,7 +101,7 @@ TEST_F(TargetWindow, ChooseOpensOnHomeAndCreatesTheTypedNameBelowTheRootOfTheSel
         w.txtTargetFolder->setFocus();
         QCoreApplication::processEvents();
         EXPECT_EQ(w.txtTargetFolder->selectedText(), "   Newtarget ");
-        click(w.cmdOK);
+        QTest::keyClick(w.txtTargetFolder, Qt::Key_Return); // as OK
     });
     EXPECT_EQ(frmSelectTargetFolder::choose({home + "/Data", usb + "/Stick"}), home + "/Newtarget");
     EXPECT_TRUE(QFileInfo(home + "/Newtarget").isDir() && entriesOf(home + "/Newtarget").isEmpty());
@@ -182,8 +186,14 @@ TEST_F(TargetWindow, NamesReachingOutsideTheRootTargetsOverlappingASourceAndARoo
     w.txtTargetFolder->setText("Backup");
     click(w.cmdOK);
     ASSERT_EQ(box.shown.size(), 6u);
+    // The guess at the cause comes with the system's own reason.
+    const QString reason = systemText(ENOENT) + ".";
     EXPECT_EQ(box.shown[5].prompt, "Η δημιουργία του φακέλλου «Backup» κατέστη αδύνατη, ίσως διότι ο "
-                                   "δίσκος «" + usb + "» δεν είναι διαθέσιμος.");
+                                   "δίσκος «" + usb + "» δεν είναι διαθέσιμος.\r\nΗ αιτία, κατά το σύστημα: " + reason);
+    App().LanguageIsGreek = false;
+    click(w.cmdOK);
+    EXPECT_EQ(box.shown.back().prompt, "Folder 'Backup' could not be created, probably because drive '" + usb
+                                           + "' is unavailable.\r\nThe system's reason: " + reason);
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(App().TargetFolderPath, "");
 }
