@@ -9,6 +9,8 @@
 #include "platform/MessageService.h"
 
 #include <QHeaderView>
+#include <QScrollBar>
+#include <QTreeWidgetItemIterator>
 #include <QStyle>
 #include <algorithm>
 
@@ -76,6 +78,8 @@ QTreeWidgetItem *FolderTree::addNode(QTreeWidgetItem *parent, const QString &key
     if (m_nodes.contains(key))
         return nullptr;
     auto *item = new QTreeWidgetItem(QStringList{FileNames::shown(name)});
+    // A long name is cut at the tree's edge; the tooltip shows where it is, whole.
+    item->setToolTip(0, FileNames::shown(path));
     item->setIcon(0, parent ? m_folderIcon : (topLevelItemCount() == 0 ? m_homeIcon : m_rootIcon));
     item->setData(0, KeyRole, key);
     item->setData(0, PathRole, path);
@@ -119,8 +123,11 @@ bool FileList::refresh()
     std::sort(names.begin(), names.end(), byName);
     setUpdatesEnabled(false);
     clear();
-    for (const QString &name : names)
-        addItem(FileNames::shown(name));
+    for (const QString &name : names) {
+        // Rows share the first row's width, so a longer name is cut; the tooltip has it whole.
+        auto *row = new QListWidgetItem(FileNames::shown(name), this);
+        row->setToolTip(row->text());
+    }
     setUpdatesEnabled(true);
     return ok;
 }
@@ -247,6 +254,51 @@ bool SelectPath(const QString &path, FolderTree *tree, FileList *files, QListWid
     tree->programSelecting = false;
     ShowNodeFiles(tree, deepest, files, placeholder);
     return whole;
+}
+
+namespace {
+// The node of path below the root at rootPath, its folders loaded on the way;
+// nullptr when the root or a folder on the way is gone.
+QTreeWidgetItem *reach(FolderTree *tree, const QString &rootPath, const QString &path)
+{
+    const int root = tree->roots().indexOf(rootPath);
+    if (root < 0)
+        return nullptr;
+    QTreeWidgetItem *node = tree->node(FolderTree::makeKey(root, rootPath));
+    QString walked = rootPath;
+    for (const QString &part : path.mid(rootPath.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (!node)
+            break;
+        AddSubfolders(tree, tree->keyOf(node));
+        walked = AddTrailingSeparator(walked) + part;
+        node = tree->node(FolderTree::makeKey(root, walked));
+    }
+    return node;
+}
+} // namespace
+
+void RefreshTree(FolderTree *tree, FileList *files, QListWidget *placeholder)
+{
+    if (tree->topLevelItemCount() == 0)
+        return;
+    const QString selected = SelectedPath(tree);
+    // Parents come before their children, so each is reopened in turn.
+    QList<std::pair<QString, QString>> expanded;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        if ((*it)->isExpanded())
+            expanded.push_back({tree->roots().value(rootOf(tree, *it)), tree->fullPath(*it)});
+    }
+    const int scrolled = tree->verticalScrollBar()->value();
+    tree->removeAll();
+    AddDrives(tree);
+    for (const auto &[rootPath, path] : expanded) {
+        if (QTreeWidgetItem *node = reach(tree, rootPath, path))
+            node->setExpanded(true);
+    }
+    // A folder gone meanwhile leaves its nearest parent selected, without a word:
+    // nothing the user asked for is missing.
+    SelectPath(selected, tree, files, placeholder);
+    tree->verticalScrollBar()->setValue(scrolled);
 }
 
 QString SelectedPath(const FolderTree *tree)

@@ -64,6 +64,9 @@ bool ResetTree(FolderTree *tree, FileList *files, QListWidget *placeholder,
                const QString &path = QString());
 bool SelectPath(const QString &path, FolderTree *tree, FileList *files, QListWidget *placeholder);
 QString SelectedPath(const FolderTree *tree);
+// Reads the tree and file list again from the disk, keeping the selected folder,
+// the open nodes and the scroll position as far as they still exist.
+void RefreshTree(FolderTree *tree, FileList *files, QListWidget *placeholder);
 
 // Brings a side to a path; a path found only in part is reported, with one retry.
 void RecallPath(const QString &path, int side, FolderTree *tree, FileList *files,

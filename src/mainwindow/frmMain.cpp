@@ -188,11 +188,15 @@ void frmMain::buildSide(int side)
     filFile[side] = new FileList(this);
     filFile[side]->setObjectName(sided("filFile", side));
     filFile[side]->installEventFilter(this);
+    // Tab passes it by: it only displays, and taking the focus would send the
+    // focus to the picture, past every button in between.
+    filFile[side]->setFocusPolicy(Qt::ClickFocus);
     m_layout->add(filFile[side], treeLeft, 5640, 5292, 2184);
 
     lstControl[side] = new QListWidget(this);
     lstControl[side]->setObjectName(sided("lstControl", side));
     lstControl[side]->hide();
+    lstControl[side]->setFocusPolicy(Qt::NoFocus); // always empty
     m_layout->add(lstControl[side], treeLeft, 5640, 5292, 2184);
 }
 
@@ -450,6 +454,9 @@ void frmMain::cmdSynchronize_Click()
             openOptions();
         }
         openSynchronization(runInputs());
+        // A run adds, replaces and removes items on both sides and may create a target folder.
+        for (int side = 0; side < 2; ++side)
+            RefreshTree(tvwControl[side], filFile[side], lstControl[side]);
     });
 }
 

@@ -220,6 +220,45 @@ TEST_F(MainWindow, SynchronizeOpensTheOptionsFirstOnlyWhenAsked)
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
+// A run changes both sides; the window shows it on return, where the user was.
+TEST_F(MainWindow, AfterARunBothSidesAreReadAgainKeepingTheSelectedFolderAndTheOpenNodes)
+{
+    auto w = startAtWork();
+    App().OptionValues.ShowOptions = false;
+    FolderTree *right = w->tvwControl[1];
+    const QString music = data + "/Music";
+    right->node(FolderTree::makeKey(0, music))->setExpanded(true);
+    w->openSynchronization = [&](const RunInputs &) {
+        makeTree(home.path(), {"data/Work/made by the run.txt", "data/Music/Sub/", "Target/"});
+    };
+    QTest::mouseClick(w->cmdSynchronize, Qt::LeftButton);
+    EXPECT_EQ(SelectedPath(w->tvwControl[0]), data + "/Work");
+    EXPECT_TRUE(textsOf(w->filFile[0]).contains("made by the run.txt"));
+    EXPECT_EQ(SelectedPath(right), data);
+    QTreeWidgetItem *node = right->node(FolderTree::makeKey(0, music));
+    ASSERT_NE(node, nullptr);
+    EXPECT_TRUE(node->isExpanded());
+    EXPECT_EQ(textsOf(node), QStringList({"Sub"}));
+    EXPECT_NE(right->node(FolderTree::makeKey(0, home.filePath("Target"))), nullptr) << "a new target folder";
+    // Names cut at the edge show whole in their tooltips: a node its whole path.
+    EXPECT_EQ(node->toolTip(0), music);
+    EXPECT_EQ(w->filFile[0]->item(0)->toolTip(), w->filFile[0]->item(0)->text());
+}
+
+// Tab visits every control that acts, side by side and then the common buttons;
+// the display-only file lists and the picture are passed by.
+TEST_F(MainWindow, TabReachesEveryButtonInOrder)
+{
+    auto w = startAtWork();
+    activate(w.get());
+    w->tvwControl[0]->setFocus();
+    const QString expected = "cmdSavePath_0 cmdRecallPath_0 cmdRefresh_0 cmdUpOneLevel_0 txtFileType_0 "
+                             "cmdAsterisk_0 tvwControl_1 cmdSavePath_1 cmdRecallPath_1 cmdRefresh_1 "
+                             "cmdUpOneLevel_1 txtFileType_1 cmdAsterisk_1 cmdHelp cmdLanguage_0 cmdLanguage_1 "
+                             "cmdOptions cmdSynchronize cmdEnd tvwControl_0";
+    EXPECT_EQ(tabChain().join(" "), expected);
+}
+
 TEST_F(MainWindow, PathMenusActOnTheSideWhoseButtonOpenedThem)
 {
     writeBytes(home.filePath("OrvanelGr.hlp"), "[10080]\nΑνάκληση δεξιά\n[10030]\nΑποθήκευση αριστερά\n");
