@@ -46,6 +46,9 @@ constexpr std::uint32_t RightSideColor = 0x00FFFFC0; // light cyan
 // The process-wide state every part of the program reads.
 struct AppState {
     Options OptionValues;
+    // The stored case choice, which the next start will use; OptionValues keeps
+    // the one read at this start, and every run until the restart uses that.
+    bool CaseSensitiveAtNextStart = false;
     Reminders ReminderSwitches;
     int CurrentReminder = 1;
     bool LanguageIsGreek = true;

@@ -115,6 +115,7 @@ void readOptionValues()
     o.Seconds = readIntegerKey("DateTimeStamp", "Seconds", 0, 59, start.Seconds);
     o.FinalSelection = readFlagKey("Options", "FinalSelection");
     o.CaseSensitive = readFlagKey("Options", "CaseSensitive");
+    App().CaseSensitiveAtNextStart = o.CaseSensitive;
     o.ShowOptions = readFlagUnlessTwo("Options", "ShowOptions");
     o.Levels = readIntegerKey("Options", "Levels", 0, 9999, start.Levels);
 }

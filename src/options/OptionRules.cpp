@@ -192,6 +192,7 @@ void storeOptions(const OptionsInput &in)
     write("Options", "FinalSelection", flagOneTwo(in.FinalSelection));
     o.FinalSelection = in.FinalSelection;
     write("Options", "CaseSensitive", flagOneTwo(in.CaseSensitive));
+    App().CaseSensitiveAtNextStart = in.CaseSensitive;
     write("Options", "ShowOptions", flagOneTwo(in.ShowOptions));
     o.ShowOptions = in.ShowOptions;
     const int levels = fieldValue(Field::Levels, in.Levels);

@@ -109,8 +109,8 @@ struct OptionsInput {
 };
 
 // Writes all sixteen keys, each followed by its field of App().OptionValues.
-// CaseSensitive is only written: the running program keeps the case rule it
-// started with.
+// CaseSensitive is written and kept as the next start's choice: the running
+// program keeps the case rule it started with.
 void storeOptions(const OptionsInput &input);
 
 } // namespace OptionRules

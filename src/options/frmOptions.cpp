@@ -430,9 +430,11 @@ void frmOptions::load()
         chkDeleteOnCancel->setChecked(o.DeleteOnCancel);
         chkDeleteEmptyFolders->setChecked(o.DeleteEmptyFolders);
         // Hidden, the box's handler stays silent: loading is no user's choice.
+        // It shows the stored choice, so that OK never takes back one made
+        // earlier in this session.
         chkCaseSensitive->setVisible(false);
         chkCaseSensitive->setChecked(false);
-        if (o.CaseSensitive)
+        if (App().CaseSensitiveAtNextStart)
             chkCaseSensitive->setChecked(true);
         chkCaseSensitive->setVisible(true);
         chkShowOptions->setChecked(o.ShowOptions);

@@ -41,6 +41,7 @@ TEST_F(OptionsWindow, OpensWithTheValuesInEffectSaysNothingAndOkStoresThemAgain)
          .CaseSensitive = false, .ShowOptions = true, .Levels = 2}};
     for (const Options &v : values) {
         App().OptionValues = v;
+        App().CaseSensitiveAtNextStart = v.CaseSensitive;
         frmOptions w;
         w.show();
         EXPECT_TRUE(box.shown.empty()) << "neither the case message nor anything else";
@@ -116,7 +117,7 @@ TEST_F(OptionsWindow, NumericFieldsTakeDigitsWithinRangeAndLengthStepByOneAndEnt
     EXPECT_EQ(w.txtHours->text(), "1");
 }
 
-TEST_F(OptionsWindow, ACaseChoiceIsExplainedAndStoredButTakesEffectOnlyAtTheNextStart)
+TEST_F(OptionsWindow, ACaseChoiceIsExplainedStoredAndShownAgainButTakesEffectOnlyAtTheNextStart)
 {
     box.answer(Msg::Ok);
     bool stored = false;
@@ -129,6 +130,15 @@ TEST_F(OptionsWindow, ACaseChoiceIsExplainedAndStoredButTakesEffectOnlyAtTheNext
     ASSERT_EQ(box.shown.size(), 1u);
     EXPECT_TRUE(box.text(0).starts_with("Distinguish between upper-lower case letters | 64 | You decided to "
                                         "instruct this application to distinguish ")) << box.text(0);
+    EXPECT_TRUE(file().contains("\nCaseSensitive=1\n"));
+    EXPECT_FALSE(App().OptionValues.CaseSensitive);
+    // Opened again before the restart, the box shows the choice, and OK keeps it.
+    const auto confirm = [](frmOptions &w) {
+        EXPECT_TRUE(w.chkCaseSensitive->isChecked());
+        click(w.cmdOK);
+    };
+    EXPECT_EQ(whileModal<frmOptions>([&] { frmOptions::editOptions(); }, confirm), 1);
+    EXPECT_EQ(box.shown.size(), 1u) << "loading says nothing";
     EXPECT_TRUE(file().contains("\nCaseSensitive=1\n"));
     EXPECT_FALSE(App().OptionValues.CaseSensitive);
 }
