@@ -173,23 +173,6 @@ QStringList savedPathLines(int side)
     return result;
 }
 
-bool RunAndWait(const QStringList &command)
-{
-    if (command.isEmpty() || command.front().isEmpty())
-        return false;
-    QProcess process;
-    process.setProgram(command.front());
-    process.setArguments(command.mid(1));
-    // Like a program started from the shell: our terminal, if any, is its terminal.
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
-    process.setInputChannelMode(QProcess::ForwardedInputChannel);
-    process.start();
-    if (!process.waitForStarted(-1))
-        return false;
-    process.waitForFinished(-1);
-    return true;
-}
-
 QStringList editorCommand(const QString &file)
 {
     QStringList command = QProcess::splitCommand(qEnvironmentVariable("ORVANEL_EDITOR"));

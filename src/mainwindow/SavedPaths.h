@@ -19,10 +19,6 @@ void SetInitialPath(const QString &p, int side);
 // cannot be read is an AppError.
 QStringList savedPathLines(int side);
 
-// Starts command[0] with the other items as its arguments and waits until it
-// ends. False at once, without a message, when it cannot be started.
-bool RunAndWait(const QStringList &command);
-
 // The command that lets the user edit file: $ORVANEL_EDITOR, else the first
 // known text editor on PATH, else xdg-open; file is always the last argument.
 QStringList editorCommand(const QString &file);

@@ -11,8 +11,14 @@
 #include "platform/FileNames.h"
 #include "platform/MessageService.h"
 
+#include <QApplication>
+#include <QEventLoop>
+#include <QFileInfo>
 #include <QListWidget>
+#include <QPointer>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 
 namespace {
 constexpr int kDesignWidth = 9492;
@@ -29,6 +35,53 @@ QPushButton *button(QWidget *parent, const char *name)
     // Enter in the list must not press whichever button happens to be default.
     b->setAutoDefault(false);
     return b;
+}
+// Swallows the window system's close requests while the editor runs: the
+// program is suspended, not gone.
+class CloseBlocker : public QObject {
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        return event->type() == QEvent::Close && event->spontaneous();
+    }
+};
+
+// Runs command and waits until it ends, the windows disabled but still
+// painting. False when it could not be started, or, for xdg-open, found
+// nothing to open the file with.
+bool editAndWait(const QStringList &command)
+{
+    if (command.isEmpty() || QStandardPaths::findExecutable(command.front()).isEmpty())
+        return false;
+    QProcess process;
+    process.setProgram(command.front());
+    process.setArguments(command.mid(1));
+    // Like a program started from the shell: our terminal, if any, is its terminal.
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.setInputChannelMode(QProcess::ForwardedInputChannel);
+    process.start();
+    if (!process.waitForStarted(-1))
+        return false;
+    QList<QPointer<QWidget>> disabled;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w->isVisible() && w->isEnabled()) {
+            w->setEnabled(false);
+            disabled << w;
+        }
+    }
+    CloseBlocker blocker;
+    qApp->installEventFilter(&blocker);
+    QEventLoop loop;
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    if (process.state() != QProcess::NotRunning)
+        loop.exec();
+    qApp->removeEventFilter(&blocker);
+    for (const QPointer<QWidget> &w : disabled) {
+        if (w)
+            w->setEnabled(true);
+    }
+    const bool fallback = QFileInfo(command.front()).fileName() == QLatin1String("xdg-open");
+    return !fallback || (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0);
 }
 } // namespace
 
@@ -140,10 +193,39 @@ void frmRecallPath::cmdEdit_Click()
                 : QStringLiteral("The application is suspended for as long as you are editing the "
                                  "file ")
                       + quoted(file) + QLatin1Char('.');
+        const QStringList command = editorCommand(file);
+        if (QStandardPaths::findExecutable(command.front()).isEmpty()) {
+            noEditor(command.front());
+            return;
+        }
         if (MsgBox(prompt, Msg::Information | Msg::OkCancel, SavedPaths::editTitle(m_side)) != Msg::Ok)
             return;
-        RunAndWait(editorCommand(file));
+        const bool edited = editAndWait(command);
         Startup::EnsureSavedPathsFile(m_side);
         FillSavedPathsList();
+        if (!edited)
+            noEditor(command.front());
     });
+}
+
+void frmRecallPath::noEditor(const QString &editor)
+{
+    const QString file = App().SavedPathsFile[m_side];
+    MsgBox(App().LanguageIsGreek
+               ? QStringLiteral("Οι αποθηκευμένες διαδρομές δεν μπορούν να επεξεργασθούν από εδώ, "
+                                "επειδή δεν ήταν δυνατόν να ξεκινήσει πρόγραμμα επεξεργασίας κειμένου (")
+                     + quoted(editor) + QStringLiteral(").") + kBlankLine
+                     + QStringLiteral("Ορίστε το πρόγραμμα που θέλετε στη μεταβλητή περιβάλλοντος "
+                                      "$ORVANEL_EDITOR, για παράδειγμα ORVANEL_EDITOR=\"gedit --wait\", "
+                                      "και ξεκινήστε ξανά την εφαρμογή. Ως τότε, μπορείτε να "
+                                      "επεξεργασθείτε το αρχείο ")
+                     + quoted(file) + QStringLiteral(" με οποιοδήποτε πρόγραμμα επεξεργασίας κειμένου.")
+               : QStringLiteral("The saved paths cannot be edited from here, because no text editor "
+                                "could be started (")
+                     + quoted(editor) + QStringLiteral(").") + kBlankLine
+                     + QStringLiteral("Name the editor you want in the environment variable "
+                                      "$ORVANEL_EDITOR, for example ORVANEL_EDITOR=\"gedit --wait\", "
+                                      "and start the program again. Until then, you can edit the file ")
+                     + quoted(file) + QStringLiteral(" with any text editor."),
+           Msg::Exclamation | Msg::OkOnly, SavedPaths::editTitle(m_side));
 }

@@ -29,6 +29,8 @@ public slots:
 private:
     void load();
     void FillSavedPathsList();
+    // Says that editor could not be started and how to name one.
+    void noEditor(const QString &editor);
 
     int m_side = 0;
 };

@@ -85,6 +85,28 @@ TEST_F(RecallWindow, EditRunsTheEditorAfterOkAndListsWhatItLeftAndCancelRecallsN
     EXPECT_FALSE(w.isVisible());
 }
 
+TEST_F(RecallWindow, WithoutAnEditorEditSaysHowToNameOneAndWhileOneRunsTheWindowWaitsPainted)
+{
+    qputenv("ORVANEL_EDITOR", "/nonexistent/editor --wait");
+    frmRecallPath w;
+    w.show();
+    QTest::mouseClick(w.cmdEdit, Qt::LeftButton);
+    ASSERT_EQ(box.shown.size(), 1u) << "no suspension announced for an editor that cannot start";
+    EXPECT_TRUE(box.text(0).starts_with("<--  Edit saved paths | 48 | The saved paths cannot be edited from "
+                                        "here, because no text editor could be started ('/nonexistent/editor')."))
+        << box.text(0);
+    EXPECT_TRUE(box.shown[0].prompt.contains("$ORVANEL_EDITOR"));
+    // The event loop goes on while the editor runs: the window repaints, disabled.
+    editorDoes("sleep 0.3; printf '/x\\r\\n' > \"$1\"\n");
+    int seen = -1;
+    QTimer::singleShot(100, &w, [&] { seen = w.isEnabled(); });
+    box.answer(Msg::Ok);
+    QTest::mouseClick(w.cmdEdit, Qt::LeftButton);
+    EXPECT_EQ(seen, 0);
+    EXPECT_TRUE(w.isEnabled());
+    EXPECT_EQ(textsOf(w.lstSavedPaths), QStringList({"/x"}));
+}
+
 TEST_F(RecallWindow, AnUnreadableListIsReportedAsAFillError)
 {
     ASSERT_TRUE(QDir(dir.path()).mkdir("SavedLeftPaths.txt"));
