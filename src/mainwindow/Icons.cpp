@@ -210,16 +210,8 @@ QIcon exit()
 
 QPixmap copyrightPicture(int size)
 {
-    QPixmap pm(size, size);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / 64.0, size / 64.0);
-    folder(p, QRectF(4, 8, 30, 26), colorOf(LeftSideColor));
-    folder(p, QRectF(30, 32, 30, 26), colorOf(RightSideColor));
-    arrow(p, QPointF(26, 44), QPointF(12, 44), kCyan, 4);
-    arrow(p, QPointF(40, 20), QPointF(54, 20), kOrange, 4);
-    return pm;
+    // The program's own icon: a drawing of its own would pass for the Synchronize button beside it.
+    return application().pixmap(QSize(size, size));
 }
 
 QIcon application()
