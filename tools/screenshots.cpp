@@ -7,6 +7,7 @@
 #include "core/Language.h"
 #include "core/Startup.h"
 #include "core/Texts.h"
+#include "dialogs/QtMessageService.h"
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmWarning.h"
 #include "mainwindow/ContextHelp.h"
@@ -30,6 +31,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
@@ -153,6 +155,61 @@ void targetWindow(int lang, const QString &home, const QString &usb)
     w.tvwControl->setCurrentItem(w.tvwControl->node(FolderTree::makeKey(2, usb)));
     w.txtTargetFolder->setText(QStringLiteral("Συγχρονισμός"));
     save(w, "frmSelectTargetFolder-usb-" + suffixOf(lang));
+}
+
+// Pictures each message box the program shows, as the window would, and gives the safe answer.
+class PictureMessages : public MessageService {
+public:
+    QString name;
+    int show(const QString &prompt, const QString &title, int style) override
+    {
+        QMessageBox box;
+        QtMessageService::prepare(box, prompt, title, style);
+        if (!name.isEmpty())
+            save(box, name);
+        name.clear();
+        return Msg::buttons(style) == Msg::YesNo ? Msg::No : Msg::buttons(style) == Msg::OkCancel ? Msg::Cancel : Msg::Ok;
+    }
+    void beep() override {}
+};
+
+// The question before replacing a folder, a folder that cannot be created, and Edit without an editor.
+void messages(int lang, const QString &home, const QString &tmp)
+{
+    PictureMessages pictures;
+    MessageService *const quiet = setMessageService(&pictures);
+    {
+        frmSelectTargetFolder w({});
+        w.show();
+        w.tvwControl->setCurrentItem(w.tvwControl->node(FolderTree::makeKey(0, home + "/Backup")));
+        pictures.name = "msg-delete-target-" + suffixOf(lang);
+        w.cmdOK->click();
+    }
+    const QString gone = tmp + "/media/maria/DISK";
+    QDir().mkpath(gone);
+    Roots::setProvider([home, gone] { return QStringList{home, gone}; });
+    {
+        frmSelectTargetFolder w({});
+        w.show();
+        w.tvwControl->setCurrentItem(w.tvwControl->node(FolderTree::makeKey(1, gone)));
+        w.txtTargetFolder->setText(QStringLiteral("Backup"));
+        QDir(gone).removeRecursively();
+        pictures.name = "msg-create-target-failed-" + suffixOf(lang);
+        w.cmdOK->click();
+    }
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", "");
+    qputenv("ORVANEL_EDITOR", "my-editor --wait");
+    {
+        App().RecallSide = 0;
+        frmRecallPath w;
+        w.show();
+        pictures.name = "msg-no-editor-" + suffixOf(lang);
+        w.cmdEdit->click();
+    }
+    qunsetenv("ORVANEL_EDITOR");
+    qputenv("PATH", path);
+    setMessageService(quiet);
 }
 
 void manualSelection(int lang)
@@ -358,6 +415,9 @@ int main(int argc, char *argv[])
         helpPopup(lang);
         fresh();
         targetWindow(lang, home, usb);
+        fresh();
+        messages(lang, home, tmp.path());
+        Roots::setProvider([home, usb] { return QStringList{home, QStringLiteral("/"), usb}; });
         fresh();
         manualSelection(lang);
         fresh();

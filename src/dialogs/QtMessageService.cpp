@@ -23,6 +23,23 @@ void QtMessageService::beep() { QApplication::beep(); }
 int QtMessageService::showHere(const QString &prompt, const QString &title, int style)
 {
     QMessageBox box(QApplication::activeWindow());
+    prepare(box, prompt, title, style);
+    box.exec();
+    switch (box.standardButton(box.clickedButton())) {
+    case QMessageBox::Ok: return Msg::Ok;
+    case QMessageBox::Yes: return Msg::Yes;
+    case QMessageBox::No: return Msg::No;
+    case QMessageBox::Cancel: return Msg::Cancel;
+    default:
+        // Closed with Escape or the title bar: the safe answer.
+        return Msg::buttons(style) == Msg::YesNo ? Msg::No
+               : Msg::buttons(style) == Msg::OkCancel ? Msg::Cancel
+                                                     : Msg::Ok;
+    }
+}
+
+void QtMessageService::prepare(QMessageBox &box, const QString &prompt, const QString &title, int style)
+{
     switch (Msg::icon(style)) {
     case Msg::Critical: box.setIcon(QMessageBox::Critical); break;
     case Msg::Question: box.setIcon(QMessageBox::Question); break;
@@ -53,17 +70,5 @@ int QtMessageService::showHere(const QString &prompt, const QString &title, int 
     default:
         add(QMessageBox::Ok, "OK", "OK");
         break;
-    }
-    box.exec();
-    switch (box.standardButton(box.clickedButton())) {
-    case QMessageBox::Ok: return Msg::Ok;
-    case QMessageBox::Yes: return Msg::Yes;
-    case QMessageBox::No: return Msg::No;
-    case QMessageBox::Cancel: return Msg::Cancel;
-    default:
-        // Closed with Escape or the title bar: the safe answer.
-        return Msg::buttons(style) == Msg::YesNo ? Msg::No
-               : Msg::buttons(style) == Msg::OkCancel ? Msg::Cancel
-                                                     : Msg::Ok;
     }
 }
