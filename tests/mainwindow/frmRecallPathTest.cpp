@@ -105,6 +105,13 @@ TEST_F(RecallWindow, WithoutAnEditorEditSaysHowToNameOneAndWhileOneRunsTheWindow
     EXPECT_EQ(seen, 0);
     EXPECT_TRUE(w.isEnabled());
     EXPECT_EQ(textsOf(w.lstSavedPaths), QStringList({"/x"}));
+    // The desktop's opener, last resort, found no application for text.
+    writeBytes(dir.filePath("xdg-open"), "#!/bin/sh\nexit 3\n");
+    QFile::setPermissions(dir.filePath("xdg-open"), QFile::ReadOwner | QFile::ExeOwner);
+    qputenv("ORVANEL_EDITOR", QFile::encodeName(dir.filePath("xdg-open")));
+    box.answer(Msg::Ok);
+    QTest::mouseClick(w.cmdEdit, Qt::LeftButton);
+    EXPECT_TRUE(box.shown.back().prompt.contains("$ORVANEL_EDITOR"));
 }
 
 TEST_F(RecallWindow, AnUnreadableListIsReportedAsAFillError)
