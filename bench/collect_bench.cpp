@@ -7,12 +7,12 @@
 // The tree is made once and kept: deleting and recreating big trees right
 // before a measurement is what makes these disks slow.
 
-#include "core/AppState.h"
-#include "core/Language.h"
-#include "mainwindow/PathHelpers.h"
-#include "platform/MessageService.h"
-#include "sync/SyncRun.h"
-#include "sync/frmSynchronize.h"
+#include "engine/settings/AppState.h"
+#include "engine/settings/Language.h"
+#include "engine/paths/PathHelpers.h"
+#include "engine/settings/MessageService.h"
+#include "engine/run/SyncRun.h"
+#include "ui/run/frmSynchronize.h"
 
 #include <QApplication>
 #include <QDateTime>

@@ -13,7 +13,7 @@
 // is also shown with a syncfs of the destination afterwards. "orvanel/4" is
 // copyFile on four threads.
 
-#include "platform/FileOps.h"
+#include "engine/fs/FileOps.h"
 
 #include <QDateTime>
 #include <QDir>

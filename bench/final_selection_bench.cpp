@@ -3,8 +3,8 @@
 //
 //   orvanel_final_selection_bench [ENTRIES]     (default 100000 per side)
 
-#include "core/AppState.h"
-#include "sync/frmFinalSelection.h"
+#include "engine/settings/AppState.h"
+#include "ui/run/frmFinalSelection.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

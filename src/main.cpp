@@ -1,9 +1,9 @@
-#include "dialogs/QtMessageService.h"
-#include "mainwindow/Icons.h"
-#include "mainwindow/frmMain.h"
-#include "platform/FileNames.h"
-#include "platform/Locations.h"
-#include "sync/BatchRun.h"
+#include "ui/common/QtMessageService.h"
+#include "ui/common/Icons.h"
+#include "ui/main/frmMain.h"
+#include "engine/fs/FileNames.h"
+#include "engine/fs/Locations.h"
+#include "cli/BatchRun.h"
 
 #include <QApplication>
 #include <sys/resource.h>

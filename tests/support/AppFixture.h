@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/AppState.h"
+#include "engine/settings/AppState.h"
 #include "ScriptedMessages.h"
 #include "TestFiles.h"
 

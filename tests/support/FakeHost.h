@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sync/RunHost.h"
+#include "engine/run/RunHost.h"
 
 #include <QStringList>
 #include <functional>

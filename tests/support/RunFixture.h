@@ -1,8 +1,8 @@
 #pragma once
 
-#include "mainwindow/PathHelpers.h"
-#include "platform/FileNames.h"
-#include "sync/SyncRun.h"
+#include "engine/paths/PathHelpers.h"
+#include "engine/fs/FileNames.h"
+#include "engine/run/SyncRun.h"
 #include "AppFixture.h"
 #include "FakeHost.h"
 #include "TestFiles.h"

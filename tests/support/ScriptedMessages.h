@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/MessageService.h"
+#include "engine/settings/MessageService.h"
 
 #include <QString>
 #include <mutex>

@@ -1,6 +1,6 @@
 #include "TestFiles.h"
 
-#include "platform/FileNames.h"
+#include "engine/fs/FileNames.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mainwindow/PathHelpers.h"
+#include "engine/paths/PathHelpers.h"
 
 #include <QByteArray>
 #include <QStringList>

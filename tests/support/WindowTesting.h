@@ -2,9 +2,9 @@
 
 // What the window tests share: real windows driven with Qt Test inside
 // GoogleTest, the scripted message boxes and real files.
-#include "core/AppState.h"
-#include "core/Language.h"
-#include "mainwindow/ContextHelp.h"
+#include "engine/settings/AppState.h"
+#include "engine/settings/Language.h"
+#include "ui/common/ContextHelp.h"
 #include "ScriptedMessages.h"
 #include "TestFiles.h"
 #include "TestRoots.h"

@@ -1,0 +1,145 @@
+#pragma once
+
+#include "engine/run/CasePairing.h"
+#include "engine/run/ItemList.h"
+#include "engine/run/RunHost.h"
+#include "engine/run/SkippedItems.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QSet>
+#include <QString>
+#include <atomic>
+#include <memory>
+
+#include "engine/fs/Errors.h"
+#include "engine/fs/FileOps.h"
+#include "engine/fs/Volumes.h"
+#include <cstdint>
+
+// What a run starts from: each side's source folder and file-type pattern.
+struct RunInputs {
+    QString SourcePath[2];
+    QString Pattern[2] = {QStringLiteral("*.*"), QStringLiteral("*.*")};
+};
+
+// One synchronization run: the prologue, the steps, and its end. run() may
+// execute on a worker thread; cancel() and close() belong to the window's
+// thread. Everything the run needs lives here, not in widgets.
+class SyncRun {
+public:
+    enum class Outcome {
+        Finished,    // completed; the window waits for Close
+        Interrupted, // stopped by Cancel, a no-items stop or an error; close() cleans up
+        Abandoned,   // ended before anything was created; nothing to clean up
+    };
+
+    SyncRun(RunHost &host, RunInputs inputs);
+    ~SyncRun();
+
+    Outcome run();
+    // Stops after step 4, changing nothing: the final lists say what each side would give.
+    bool stopAfterResolving = false;
+    // Step 1 reads folders ahead on a thread of its own; off, each folder is
+    // read when the run reaches it (a test's checkpoint then sees a fixed order).
+    bool readAhead = true;
+    // The Cancel button: asks while a target folder exists; returns whether the run is to stop.
+    bool cancel();
+    // The Close button after the run has stopped: deletes the target folder of
+    // an interrupted copying run.
+    void close();
+
+    int FirstSide = 0;
+    int LastSide = 1;
+    std::int64_t ToleranceSeconds = 0;
+    SideCounters Counters[2];
+    std::atomic<bool> InterruptRequested{false};
+    ItemList lstItems[2];
+    ItemList lstFilteredItems[2];
+    // What the run could not do; read by the host once run() has returned.
+    SkippedItems Skipped;
+
+    // What step 1 saw of each collected file, by its entry: a swap never
+    // overwrites a file that changed after it was looked at.
+    using SeenFile = FileOps::Stamp;
+    QHash<QString, SeenFile> collected[2];
+    int RemainingFilesChoice = 1;
+
+    // Steps on their own, for the run and for tests.
+    bool collectItems(int side);
+    // Looks at the disks of the run. Names are compared ignoring letter case
+    // when the option says so or a disk of the run ignores case (said in a
+    // notice).
+    void decideCaseRule();
+    bool namesFolded() const { return m_foldNames; }
+    // After step 1: settles which items of the two sides are one when case
+    // is ignored, and leaves out (and reports) those that clash with another
+    // spelling.
+    void pairByCase();
+    bool selectItems(int side);
+    bool manualSelection();
+    bool resolveCommonItems();
+    bool transferItems(bool *conflict);
+    bool finish();
+    bool NoItemsToSynchronize(const ItemList &a, const ItemList &b);
+    static bool WithinLevels(const QString &relativePath, int levels);
+
+private:
+    bool stopNow();
+    Outcome interrupt();
+    bool passThrough(int side);
+    void keepInPlace(int side, std::size_t kept, std::size_t looked);
+    bool matchingPass(int side);
+    void countEntry(int side, const QString &entry, const QString &full);
+public:
+    // Which file of a pair step 4 gives, by the rules (asking where they say so).
+    enum class Pick { Mine, Theirs, Neither };
+
+private:
+    Pick compareFiles(const QString &source, const FileOps::Stamp &mine, const QString &otherPath,
+                      const FileOps::Stamp &theirs);
+    // In a swap, whether a file goes over a file at its destination that the
+    // other side's file-type filter hid from step 1: compared as a pair.
+    bool keepOverHidden(int side, const QString &entry);
+    bool transferSide(int side, bool *conflict);
+    // Reports and leaves out, before step 5 counts them, the items the
+    // destination's disk cannot hold at all.
+    void leaveOutWhatCannotBeHeld(int side);
+    // Puts what the run wrote on the disk; a failure throws.
+    void flushWrites();
+    // The roots of the run, each opened once: 0 left, 1 right, 2 the target.
+    FileOps::Tree &tree(int which);
+    // The text an entry matches under on the other side.
+    const QString &matchKey(int side, const QString &entry) const;
+    // Where an item of a side goes, relative to the destination's root.
+    QString destinationOf(int side, const QString &entry) const;
+    // Whether a destination lies in a folder already skipped and reported.
+    bool insideSkipped(const QString &destination) const;
+    // Before a swap first writes into a folder: what killed runs left there goes.
+    void removeLeftovers(FileOps::Tree &to, const QString &relFolder);
+    // Reports an item step 5 could not copy, from the error that stopped it;
+    // rethrows what must stop the run.
+    void skipOrStop(const QString &source, FileOps::Tree &to, const QString &destRel, const AppError &e);
+    // What step 1 saw, so later steps need not ask the disk again.
+    std::int64_t knownSize(int side, const QString &entry);
+    FileOps::Stamp knownStamp(int side, const QString &entry);
+    // The path in hand, shown at most every few dozen milliseconds: building
+    // the text for every item costs more than the item itself.
+    void showPath(int side, const QString &base, const QString &rel);
+    void showProgress(std::int64_t position, std::int64_t last);
+    void resetProgress();
+    Outcome body();
+
+    RunHost &m_host;
+    RunInputs m_inputs;
+    std::unique_ptr<FileOps::Tree> m_trees[3];
+    std::unique_ptr<FileOps::FoldedNames> m_folded;
+    bool m_foldNames = false;
+    Volumes::Info m_disk[3]; // as m_trees; default for a place the run does not use
+    CasePairing m_pairing;
+    QSet<QString> m_skippedFolders; // destination folders skipped, with everything inside
+    QSet<QString> m_cleanedFolders; // destination folders rid of leftovers in this run
+    int m_leftoversRemoved = 0;
+    QElapsedTimer m_pathClock;
+    int m_lastPercent = -1;
+};
