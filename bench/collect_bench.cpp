@@ -56,7 +56,7 @@ public:
     void stepCounters(int, int, const SideCounters &) override {}
     void summary(const QString &) override {}
     void notice(const QString &) override {}
-    void reminder(int) override {}
+    void reminder(Reminder) override {}
     QString chooseTargetFolder() override { return {}; }
     void beep() override {}
     void manualSelection(ManualSelectionSide sides[2]) override
@@ -64,8 +64,7 @@ public:
         for (int i = 0; i < 2; ++i)
             sides[i].selected.assign(sides[i].entries.size(), true);
     }
-    int fileChoice(const FileChoiceFile &, const FileChoiceFile &, int &) override { return -1; }
-    bool checkpoint() override { return false; }
+    FileAnswer fileChoice(const FileChoiceFile &, const FileChoiceFile &, FilesRule &) override { return FileAnswer::Neither; }
 };
 
 class Silent : public MessageService {

@@ -126,7 +126,7 @@ public:
         clearProgressLine();
         err() << FileNames::shown(text) << Qt::endl;
     }
-    void reminder(int) override {}
+    void reminder(Reminder) override {}
     QString chooseTargetFolder() override
     {
         if (dryRun)
@@ -147,7 +147,7 @@ public:
         for (int s = 0; s < 2; ++s)
             sides[s].selected.assign(sides[s].entries.size(), true);
     }
-    int fileChoice(const FileChoiceFile &upper, const FileChoiceFile &lower, int &rule) override
+    FileAnswer fileChoice(const FileChoiceFile &upper, const FileChoiceFile &lower, FilesRule &rule) override
     {
         clearProgressLine();
         const QLocale locale(App().LanguageIsGreek ? QLocale::Greek : QLocale::English);
@@ -161,14 +161,20 @@ public:
         err() << tx("Copy file 1, file 2, or 0 for neither? ", "Να αντιγραφεί το αρχείο 1, το 2, ή 0 για κανένα; ")
               << Qt::flush;
         const QString a = readAnswer();
-        const int answer = a == QLatin1String("1") ? 0 : a == QLatin1String("2") ? 1 : -1;
+        const FileAnswer answer = a == QLatin1String("1")   ? FileAnswer::Upper
+                                  : a == QLatin1String("2") ? FileAnswer::Lower
+                                                            : FileAnswer::Neither;
         err() << tx("For the remaining common files: n newer, o older, a keep asking, x nothing [a]? ",
                     "Για τα υπόλοιπα κοινά αρχεία: n νεώτερο, o παλαιότερο, a να ερωτώμαι, x κανένα [a]; ")
               << Qt::flush;
         const QString r = readAnswer();
-        rule = r == QLatin1String("n") ? 1 : r == QLatin1String("o") ? 2 : r == QLatin1String("x") ? 4 : 3;
+        rule = r == QLatin1String("n")   ? FilesRule::Newer
+               : r == QLatin1String("o") ? FilesRule::Older
+               : r == QLatin1String("x") ? FilesRule::Nothing
+                                         : FilesRule::Ask;
         return answer;
     }
+    // SIGINT and SIGTERM stop the run as Cancel's Yes would.
     bool checkpoint() override { return g_stop != 0; }
 
     void clearProgressLine()

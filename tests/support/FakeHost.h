@@ -18,7 +18,7 @@ public:
     void stepCounters(int step, int side, const SideCounters &c) override { counters[{step, side}] = c; }
     void summary(const QString &t) override { summaryText = t; }
     void notice(const QString &t) override { notices << t; }
-    void reminder(int number) override { reminders.push_back(number); }
+    void reminder(Reminder which) override { reminders.push_back(int(which)); }
     QString chooseTargetFolder() override
     {
         ++targetRequests;
@@ -35,15 +35,15 @@ public:
         if (chooseManually)
             chooseManually(sides);
     }
-    int fileChoice(const FileChoiceFile &upper, const FileChoiceFile &lower, int &remaining) override
+    FileAnswer fileChoice(const FileChoiceFile &upper, const FileChoiceFile &lower, FilesRule &remaining) override
     {
-        questions.push_back({upper, lower, remaining});
+        questions.push_back({upper, lower, int(remaining)});
         if (fileAnswers.empty())
-            return -1;
+            return FileAnswer::Neither;
         auto [answer, rule] = fileAnswers.front();
         fileAnswers.erase(fileAnswers.begin());
-        remaining = rule;
-        return answer;
+        remaining = FilesRule(rule);
+        return FileAnswer(answer);
     }
     bool checkpoint() override
     {

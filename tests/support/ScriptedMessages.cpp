@@ -6,8 +6,15 @@ ScriptedMessages::~ScriptedMessages() { setMessageService(m_previous); }
 
 int ScriptedMessages::show(const QString &prompt, const QString &title, int style)
 {
-    std::lock_guard lock(m_mutex);
-    shown.push_back({prompt, title, style});
+    std::size_t number;
+    {
+        const std::lock_guard lock(m_mutex);
+        number = shown.size();
+        shown.push_back({prompt, title, style});
+    }
+    if (whileShown)
+        whileShown(number);
+    const std::lock_guard lock(m_mutex);
     if (!answers.empty()) {
         const int a = answers.front();
         answers.pop_front();

@@ -5,6 +5,7 @@
 #include <QString>
 #include <mutex>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,8 @@ public:
 
     std::vector<Shown> shown;
     std::deque<int> answers;
+    // Runs while a message is open (its number given), before it is answered.
+    std::function<void(std::size_t)> whileShown;
     int unexpected = 0;
     int beeps = 0;
 

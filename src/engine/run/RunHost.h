@@ -22,6 +22,16 @@ struct SideCounters {
     void resetKept() { FoldersKept = FilesKept = BytesKept = 0; }
 };
 
+// The reminders a run shows, by their numbers in the reminder window.
+enum class Reminder { Target = 2, Manual = 3, Common = 4 };
+
+// What the file-choice question answers for one file present on both sides.
+enum class FileAnswer { Upper = 0, Lower = 1, Neither = -1 };
+
+// The rule step 4 applies to the files present on both sides, by the values
+// the settings file stores (WhenFileExists).
+enum class FilesRule { Newer = 1, Older = 2, Ask = 3, Nothing = 4 };
+
 // One of the two files of the file-choice question.
 struct FileChoiceFile {
     QString path;            // full path, in its own letter case
@@ -60,22 +70,21 @@ public:
     virtual void writingToDisk(bool /*busy*/) {}
 
     // Messages go through the message service (MsgBox), which every host installs.
-    virtual void reminder(int number) = 0;
+    virtual void reminder(Reminder which) = 0;
     // Lets the user name and create the target folder; its path, or empty.
     virtual QString chooseTargetFolder() = 0;
     virtual void beep() = 0;
     // The manual selection window: fills each side's `selected` and returns when
     // the user pressed OK.
     virtual void manualSelection(ManualSelectionSide sides[2]) = 0;
-    // The file-choice window for a file present on both sides: 0 copies the
-    // upper file, 1 the lower, -1 neither. remainingChoice (1 newer, 2 older,
-    // 3 ask, 4 nothing) comes in as the rule in force and goes out as the
-    // rule the user left selected.
-    virtual int fileChoice(const FileChoiceFile &upper, const FileChoiceFile &lower,
-                           int &remainingChoice) = 0;
+    // The file-choice window for a file present on both sides. remaining
+    // comes in as the rule in force and goes out as the rule the user left
+    // selected.
+    virtual FileAnswer fileChoice(const FileChoiceFile &upper, const FileChoiceFile &lower,
+                                  FilesRule &remaining) = 0;
 
-    // Called before every item: lets the window breathe and tells whether the
-    // run must stop now. While the user answers the Cancel question the call
-    // does not return, so the run does not move on.
-    virtual bool checkpoint() = 0;
+    // Called from the run's thread before every item: the host's own reason to
+    // stop (a signal), if it has one; it returns at once. Cancel, and holding
+    // the run while its question is open, belong to the run's RunControl.
+    virtual bool checkpoint() { return false; }
 };

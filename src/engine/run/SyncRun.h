@@ -2,7 +2,9 @@
 
 #include "engine/run/CasePairing.h"
 #include "engine/run/ItemList.h"
+#include "engine/run/RunControl.h"
 #include "engine/run/RunHost.h"
+#include "engine/settings/AppState.h"
 #include "engine/run/SkippedItems.h"
 
 #include <QElapsedTimer>
@@ -37,14 +39,21 @@ public:
     SyncRun(RunHost &host, RunInputs inputs);
     ~SyncRun();
 
+    // The whole run, with its options as they are now. Any error ends it,
+    // reported by the common error report.
     Outcome run();
     // Stops after step 4, changing nothing: the final lists say what each side would give.
     bool stopAfterResolving = false;
     // Step 1 reads folders ahead on a thread of its own; off, each folder is
     // read when the run reaches it (a test's checkpoint then sees a fixed order).
     bool readAhead = true;
-    // The Cancel button: asks while a target folder exists; returns whether the run is to stop.
+    // The Cancel button, from any thread but the run's: holds the run while it
+    // asks (only once a target folder exists); returns whether the run is to stop.
     bool cancel();
+    RunControl &control() { return m_control; }
+    bool InterruptRequested() const { return m_control.stopped(); }
+    // The target folder the run made; empty in a swap. Read it once run() has returned.
+    const QString &targetFolder() const { return m_target; }
     // The Close button after the run has stopped: deletes the target folder of
     // an interrupted copying run.
     void close();
@@ -53,7 +62,6 @@ public:
     int LastSide = 1;
     std::int64_t ToleranceSeconds = 0;
     SideCounters Counters[2];
-    std::atomic<bool> InterruptRequested{false};
     ItemList lstItems[2];
     ItemList lstFilteredItems[2];
     // What the run could not do; read by the host once run() has returned.
@@ -63,7 +71,7 @@ public:
     // overwrites a file that changed after it was looked at.
     using SeenFile = FileOps::Stamp;
     QHash<QString, SeenFile> collected[2];
-    int RemainingFilesChoice = 1;
+    FilesRule RemainingFilesChoice = FilesRule::Newer;
 
     // Steps on their own, for the run and for tests.
     bool collectItems(int side);
@@ -86,6 +94,11 @@ public:
 
 private:
     bool stopNow();
+    // The question before a run that starts at a root; false when the user said No.
+    bool confirmRoots();
+    // Empties the lists and opens each root the run uses, once.
+    void openRoots();
+    Outcome transferAndFinish();
     Outcome interrupt();
     bool passThrough(int side);
     void keepInPlace(int side, std::size_t kept, std::size_t looked);
@@ -132,6 +145,10 @@ private:
 
     RunHost &m_host;
     RunInputs m_inputs;
+    Options m_options;
+    RunControl m_control;
+    QString m_target;                     // the run's thread's until run() returns
+    std::atomic<bool> m_targetMade{false}; // read by cancel() on the window's thread
     std::unique_ptr<FileOps::Tree> m_trees[3];
     std::unique_ptr<FileOps::FoldedNames> m_folded;
     bool m_foldNames = false;

@@ -176,12 +176,7 @@ frmSynchronize::frmSynchronize(const RunInputs &inputs, QWidget *parent)
 frmSynchronize::~frmSynchronize()
 {
     if (m_thread) {
-        m_run->InterruptRequested = true;
-        {
-            std::lock_guard lock(m_mutex);
-            m_paused = false;
-        }
-        m_resume.notify_all();
+        m_run->control().stop();
         m_thread->wait();
         delete m_thread;
     }
@@ -198,7 +193,7 @@ bool frmSynchronize::runWorking() const { return m_thread && !m_thread->isFinish
 void frmSynchronize::load()
 {
     RunHost &host = *this;
-    m_run = std::make_unique<SyncRun>(host, m_inputs); // InterruptRequested starts clear
+    m_run = std::make_unique<SyncRun>(host, m_inputs); // not yet asked to stop
     setWindowTitle(tx("Synchronization process", "Διαδικασία συγχρονισμού"));
     cmdSynchronize->setText(tx("S t a r t", "Ε κ κ ί ν η σ η"));
     cmdCancel->setText(tx("C a n c e l", "Ά κ υ ρ ο"));
@@ -411,7 +406,7 @@ void frmSynchronize::writingToDisk(bool busy)
     }
     onWindowThread([this, busy] {
         if (m_state == RunState::Running)
-            cmdCancel->setEnabled(!busy && !m_run->InterruptRequested);
+            cmdCancel->setEnabled(!busy && !m_run->InterruptRequested());
     });
 }
 
@@ -420,10 +415,10 @@ void frmSynchronize::notice(const QString &text)
     onWindowThread([this, text] { m_notices << text; });
 }
 
-void frmSynchronize::reminder(int number)
+void frmSynchronize::reminder(Reminder which)
 {
-    onWindowThreadAndWait([number] {
-        App().CurrentReminder = number;
+    onWindowThreadAndWait([which] {
+        App().CurrentReminder = int(which);
         ShowReminder();
     });
 }
@@ -447,20 +442,15 @@ void frmSynchronize::manualSelection(ManualSelectionSide sides[2])
     onWindowThreadAndWait([this, sides] { manualSelector(sides, this); });
 }
 
-int frmSynchronize::fileChoice(const FileChoiceFile &upper, const FileChoiceFile &lower, int &remainingChoice)
+FileAnswer frmSynchronize::fileChoice(const FileChoiceFile &upper, const FileChoiceFile &lower, FilesRule &remaining)
 {
     int answer = -1;
-    onWindowThreadAndWait([&] { answer = fileChooser(upper, lower, remainingChoice, this); });
-    return answer;
-}
-
-bool frmSynchronize::checkpoint()
-{
-    if (!m_pauseRequested.load(std::memory_order_acquire))
-        return m_run->InterruptRequested;
-    std::unique_lock lock(m_mutex);
-    m_resume.wait(lock, [this] { return !m_paused; });
-    return m_run->InterruptRequested;
+    onWindowThreadAndWait([&] {
+        int rule = int(remaining);
+        answer = fileChooser(upper, lower, rule, this);
+        remaining = FilesRule(rule);
+    });
+    return FileAnswer(answer);
 }
 
 void frmSynchronize::cmdSynchronize_Click()
@@ -531,23 +521,11 @@ void frmSynchronize::cmdCancel_Click()
 {
     if (!m_thread) {
         // Before Start: nothing to ask, nothing to delete.
-        m_run->InterruptRequested = true;
+        m_run->control().stop();
         cmdClose_Click();
         return;
     }
-    {
-        std::lock_guard lock(m_mutex);
-        m_paused = true;
-        m_pauseRequested = true;
-    }
-    const bool stop = m_run->cancel();
-    {
-        std::lock_guard lock(m_mutex);
-        m_paused = false;
-        m_pauseRequested = false;
-    }
-    m_resume.notify_all();
-    if (stop)
+    if (m_run->cancel())
         cmdCancel->setEnabled(false);
     // The run stops at its next checkpoint; runFinished() then closes the window.
 }
@@ -558,7 +536,7 @@ void frmSynchronize::cmdClose_Click()
     if (runWorking())
         return;
     guarded(Loc::SynchronizeClose, [this] {
-        if (m_run->InterruptRequested)
+        if (m_run->InterruptRequested())
             cmdCancel->setEnabled(false);
         m_run->close();
     });

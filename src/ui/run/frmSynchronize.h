@@ -8,7 +8,6 @@
 #include <QString>
 #include <QStringList>
 #include <atomic>
-#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -85,12 +84,11 @@ private:
     void summary(const QString &text) override;
     void notice(const QString &text) override;
     void writingToDisk(bool busy) override;
-    void reminder(int number) override;
+    void reminder(Reminder which) override;
     QString chooseTargetFolder() override;
     void beep() override;
     void manualSelection(ManualSelectionSide sides[2]) override;
-    int fileChoice(const FileChoiceFile &upper, const FileChoiceFile &lower, int &remainingChoice) override;
-    bool checkpoint() override;
+    FileAnswer fileChoice(const FileChoiceFile &upper, const FileChoiceFile &lower, FilesRule &remaining) override;
 
     void load();
     void applyState(RunState state);
@@ -109,11 +107,8 @@ private:
     QTimer *m_refresh = nullptr;
     RunState m_state = RunState::Ready;
 
-    // The Cancel question holds the run at its next checkpoint.
+    // The values the run shows, picked up by the refresh timer.
     std::mutex m_mutex;
-    std::condition_variable m_resume;
-    bool m_paused = false;
-    std::atomic<bool> m_pauseRequested{false}; // lets checkpoints skip the lock
     QString m_livePath[2];
     bool m_pathChanged[2] = {false, false};
     int m_liveProgress = -1;

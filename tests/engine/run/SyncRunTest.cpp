@@ -3,6 +3,9 @@
 #include "engine/run/TargetFolder.h"
 
 #include <QRegularExpression>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -101,12 +104,12 @@ TEST_F(Run, ARootAsSourceAsksAndNoOrNoTargetEndsTheRunBeforeAnything)
     SyncRun run(host, in);
     EXPECT_EQ(run.run(), SyncRun::Outcome::Abandoned);
     EXPECT_EQ(host.reminders, std::vector<int>{2});
-    EXPECT_EQ(App().TargetFolderPath, "");
+    EXPECT_EQ(run.targetFolder(), "");
     run.close();
     EXPECT_EQ(entriesOf(targets), QStringList{"r.txt"});
 }
 
-TEST_F(Run, CancelDuringACopyingRunAsksAndYesDeletesTheTargetNoGoesOn)
+TEST_F(Run, CancelFromTheWindowThreadHoldsTheRunWhileItAsksNoGoesOnYesStopsBeforeTheNextItem)
 {
     for (int i = 0; i < 20; ++i)
         file(left + "/f" + QString::number(i));
@@ -117,14 +120,58 @@ TEST_F(Run, CancelDuringACopyingRunAsksAndYesDeletesTheTargetNoGoesOn)
         return target;
     };
     SyncRun run(host, in);
+    // The run waits at two checkpoints of step 5 until Cancel has been pressed on this thread.
+    std::mutex m;
+    std::condition_variable changed;
+    int waitingAt = 0, firstPause = 0;
+    constexpr int kLater = 30; // checkpoints: a few files further
+    bool pressed = false;
     host.onCheckpoint = [&](int n) {
-        if (n != 5 && n != 10)
+        std::unique_lock lock(m);
+        if (host.titles.size() == 5 && firstPause == 0)
+            firstPause = n;
+        if (firstPause == 0 || (n != firstPause && n != firstPause + kLater))
             return false;
-        box.answer(n == 5 ? Msg::No : Msg::Yes);
+        waitingAt = n;
+        changed.notify_all();
+        changed.wait(lock, [&] { return pressed; });
+        pressed = false;
+        return false;
+    };
+    QList<QByteArray> copiedWhenAsked[2];
+    box.whileShown = [&](std::size_t number) {
+        {
+            const std::lock_guard lock(m);
+            pressed = true;
+        }
+        changed.notify_all();
+        for (int i = 0; i < 5000 && !run.control().holding(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        EXPECT_TRUE(run.control().holding()) << "the run did not wait for the answer";
+        const int at = host.checkpoints;
+        copiedWhenAsked[number] = tree(target).keys();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        EXPECT_EQ(host.checkpoints, at) << "the run moved on while the question was open";
+        EXPECT_EQ(tree(target).keys(), copiedWhenAsked[number]);
+    };
+    auto pressCancelAt = [&](int nth, int answer) {
+        {
+            std::unique_lock lock(m);
+            changed.wait(lock, [&] { return waitingAt != 0 && waitingAt == (nth == 0 ? firstPause : firstPause + kLater); });
+        }
+        box.answer(answer);
         return run.cancel();
     };
-    EXPECT_EQ(run.run(), SyncRun::Outcome::Interrupted);
-    EXPECT_EQ(host.checkpoints, 10) << "No let the run go on; Yes stopped it at once";
+    SyncRun::Outcome outcome = SyncRun::Outcome::Finished;
+    std::thread worker([&] { outcome = run.run(); });
+    EXPECT_FALSE(pressCancelAt(0, Msg::No));
+    EXPECT_TRUE(pressCancelAt(1, Msg::Yes));
+    worker.join();
+    box.whileShown = nullptr;
+    EXPECT_EQ(outcome, SyncRun::Outcome::Interrupted);
+    EXPECT_EQ(host.checkpoints, firstPause + kLater) << "Yes stopped the run at the checkpoint where it waited";
+    EXPECT_GT(copiedWhenAsked[1].size(), copiedWhenAsked[0].size()) << "No let the run go on";
+    EXPECT_EQ(tree(target).keys(), copiedWhenAsked[1]) << "nothing was copied after Yes";
     EXPECT_EQ(box.text(1), "Synchronization process | 36 | Do you really want to interrupt the synchronization process?");
     EXPECT_TRUE(QFileInfo::exists(target)) << "nothing is deleted while the run still works";
     run.close();

@@ -132,7 +132,7 @@ TEST_F(SyncWindow, AnInterruptedCopyingRunDeletesItsTargetAfterTheRunHasStopped)
     frmSynchronize::skippedItemsViewer = [&](const SkippedItemsReport &r, QWidget *) {
         report = r;
         EXPECT_TRUE(w.isVisible()) << "the report comes before the window closes";
-        EXPECT_TRUE(QFileInfo::exists(App().TargetFolderPath)) << "and before Close deletes the target";
+        EXPECT_TRUE(QFileInfo::exists(w.run().targetFolder())) << "and before Close deletes the target";
         frmSkippedItems list(r);
         EXPECT_EQ(list.lblCount->text(), "The synchronization process was interrupted. 1 item was skipped.");
         EXPECT_EQ(list.lblNotices->text(), "Names were compared ignoring letter case.");

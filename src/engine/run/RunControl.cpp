@@ -1,0 +1,45 @@
+#include "engine/run/RunControl.h"
+
+bool RunControl::checkpoint()
+{
+    if (m_pauseRequested.load(std::memory_order_acquire)) {
+        std::unique_lock lock(m_mutex);
+        m_holding = true;
+        m_changed.notify_all();
+        m_changed.wait(lock, [this] { return !m_paused || m_stop.load(); });
+        m_holding = false;
+    }
+    return stopped();
+}
+
+void RunControl::pause()
+{
+    const std::lock_guard lock(m_mutex);
+    m_paused = true;
+    m_pauseRequested = true;
+}
+
+void RunControl::resume()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_paused = false;
+        m_pauseRequested = false;
+    }
+    m_changed.notify_all();
+}
+
+void RunControl::stop()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_changed.notify_all();
+}
+
+bool RunControl::holding() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_holding;
+}

@@ -1,0 +1,236 @@
+// Step 1: every folder and file of a side, read once, in the order of the walk.
+#include "engine/run/SyncRun.h"
+#include "engine/run/steps/StepTools.h"
+
+#include "engine/fs/FileNames.h"
+#include "engine/paths/PathHelpers.h"
+#include "engine/settings/AppState.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+using StepTools::byName;
+
+namespace {
+
+struct FolderContents {
+    int error = 0; // errno when the folder could not be read (wholly or in part)
+    std::vector<std::pair<QByteArray, int>> unreadable; // names it lists but will not describe
+    QStringList folders;
+    struct File {
+        QString name;
+        FileOps::Stamp stamp;
+    };
+    std::vector<File> files;
+};
+
+// One read of a folder: its real subfolders, and its files (regular files and
+// symlinks, never followed) that match the pattern, with their sizes.
+FolderContents readFolder(const FileOps::Folder &folder, const QString &pattern, bool withFiles)
+{
+    FolderContents c;
+    c.error = FileOps::list(folder, withFiles, [&](const char *n, FileOps::Kind kind, const FileOps::Stamp &stamp) {
+        if (kind == FileOps::Kind::Folder) {
+            c.folders << FileNames::fromBytes(n);
+        } else if (withFiles) {
+            QString name = FileNames::fromBytes(n);
+            if (matchesPattern(name, pattern))
+                c.files.push_back({std::move(name), stamp});
+        }
+    }, &c.unreadable);
+    std::sort(c.folders.begin(), c.folders.end(), byName);
+    std::sort(c.files.begin(), c.files.end(), [](const auto &a, const auto &b) { return byName(a.name, b.name); });
+    return c;
+}
+
+// Reads a side's folders in the order of the walk (pre-order, depth first,
+// without recursion, so a deep tree cannot exhaust the stack). Each folder is
+// opened inside its parent, never through a symlink; a folder stays open
+// while subfolders of it wait to be read. With read-ahead, a thread of its
+// own reads a few folders ahead of the run: the disk answers for the next
+// folders while the run files the items of this one.
+class FolderReader {
+public:
+    struct Folder {
+        QString rel;
+        FolderContents contents;
+    };
+
+    FolderReader(FileOps::Folder root, QString shownRoot, QString pattern, bool withFiles, bool ahead)
+        : m_shownRoot(std::move(shownRoot)), m_pattern(std::move(pattern)), m_withFiles(withFiles)
+    {
+        m_pending.push_back({std::make_shared<FileOps::Folder>(std::move(root)), QString(), true});
+        if (ahead)
+            m_thread = std::thread([this] { produce(); });
+    }
+    ~FolderReader()
+    {
+        if (!m_thread.joinable())
+            return;
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_quit = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+
+    // The walk's next folder; false once every folder has been given.
+    bool next(Folder &folder)
+    {
+        if (!m_thread.joinable())
+            return read(folder);
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_ready.empty() || m_done; });
+        if (m_ready.empty())
+            return false;
+        folder = std::move(m_ready.front());
+        m_ready.pop_front();
+        lock.unlock();
+        m_changed.notify_all();
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kAhead = 32;
+    struct Pending {
+        std::shared_ptr<FileOps::Folder> folder; // the parent, or the root itself
+        QString rel;
+        bool isRoot = false;
+    };
+
+    bool read(Folder &f)
+    {
+        if (m_pending.empty())
+            return false;
+        Pending p = std::move(m_pending.back());
+        m_pending.pop_back();
+        f.rel = std::move(p.rel);
+        f.contents = FolderContents();
+        std::shared_ptr<FileOps::Folder> here = std::move(p.folder);
+        if (!p.isRoot) {
+            try {
+                here = std::make_shared<FileOps::Folder>(
+                    here->sub(FileNames::toBytes(f.rel.mid(f.rel.lastIndexOf(QLatin1Char('/')) + 1)), m_shownRoot + f.rel));
+            } catch (const AppError &e) {
+                f.contents.error = e.systemError();
+                return true;
+            }
+        }
+        f.contents = readFolder(*here, m_pattern, m_withFiles);
+        const QString prefix = f.rel.isEmpty() ? QString() : f.rel + QLatin1Char('/');
+        for (auto it = f.contents.folders.crbegin(); it != f.contents.folders.crend(); ++it)
+            m_pending.push_back({here, prefix + *it});
+        f.contents.folders.clear();
+        return true;
+    }
+
+    void produce()
+    {
+        Folder f;
+        while (read(f)) {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_changed.wait(lock, [this] { return m_ready.size() < kAhead || m_quit; });
+            if (m_quit)
+                return;
+            m_ready.push_back(std::move(f));
+            lock.unlock();
+            m_changed.notify_all();
+        }
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_done = true;
+        }
+        m_changed.notify_all();
+    }
+
+    const QString m_shownRoot;
+    const QString m_pattern;
+    const bool m_withFiles;
+    std::vector<Pending> m_pending; // the walk's own: the reading thread's while there is one
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Folder> m_ready;
+    bool m_done = false;
+    bool m_quit = false;
+    std::thread m_thread; // last: starts once everything above exists
+};
+} // namespace
+
+bool SyncRun::collectItems(int side)
+{
+    const Options &o = m_options;
+    ItemList &list = lstItems[side];
+    SideCounters &c = Counters[side];
+    collected[side].clear();
+    const QString root = AddTrailingSeparator(tidyFolderPath(m_inputs.SourcePath[side]));
+    list.RootPath = root;
+    const QString &pattern = m_inputs.Pattern[side];
+
+    const QHash<QString, SeenFile> &otherSeen = collected[1 - side];
+    QString scratch;
+
+    FolderReader reader(tree(side).folder(QString()).again(), root, pattern, !o.CopyStructureOnly, readAhead);
+    FolderReader::Folder read;
+    while (reader.next(read)) {
+        if (stopNow())
+            return false;
+        const QString &rel = read.rel;
+        const QString folder = rel.isEmpty() ? root : root + rel;
+        const FolderContents &contents = read.contents;
+        if (contents.error == ELOOP || contents.error == ENOTDIR) {
+            // Replaced by a link or a file since its parent was read: not crossed, not an item.
+            Skipped.add(folder, SkipReason::NotAFolder);
+            continue;
+        }
+        if (!rel.isEmpty()) {
+            ++c.FoldersFound;
+            if (WithinLevels(rel, o.Levels)) {
+                list.entries.push_back(QLatin1Char('+') + rel);
+                ++c.FoldersKept;
+            }
+            showPath(side, folder, QString());
+        }
+        if (contents.error != 0)
+            Skipped.add(folder, SkipReason::Unreadable, systemText(contents.error));
+        for (const auto &[name, err] : contents.unreadable)
+            Skipped.add(AddTrailingSeparator(folder) + FileNames::fromBytes(name), SkipReason::Unreadable,
+                        systemText(err));
+        const QString prefix = rel.isEmpty() ? QString() : rel + QLatin1Char('/');
+        // Files of one folder share its depth, so the levels test is made once.
+        const bool filesKept = WithinLevels(prefix + QLatin1Char('x'), o.Levels);
+        for (const FolderContents::File &f : contents.files) {
+            if (stopNow())
+                return false;
+            ++c.FilesFound;
+            c.BytesFound += f.stamp.size;
+            if (filesKept) {
+                // The entry is also the key of what was seen. A file the other
+                // side has too (the usual case between two copies of a tree)
+                // shares that side's text instead of holding its own.
+                scratch.resize(0);
+                scratch.append(QLatin1Char('-')).append(prefix).append(f.name);
+                const auto twin = otherSeen.constFind(scratch);
+                QString entry = twin != otherSeen.constEnd() ? twin.key() : QString(scratch.constData(), scratch.size());
+                collected[side].insert(entry, f.stamp);
+                list.entries.push_back(std::move(entry));
+                ++c.FilesKept;
+                c.BytesKept += f.stamp.size;
+            }
+            if (m_pathClock.isValid() && m_pathClock.elapsed() < 40)
+                continue;
+            showPath(side, root, prefix + f.name);
+        }
+    }
+    // The list only shrinks from here on; growth's spare room would be held all run.
+    list.entries.shrink_to_fit();
+    m_host.showPath(side, QString());
+    m_host.stepCounters(1, side, c);
+    return true;
+}
