@@ -89,6 +89,8 @@ public:
     bool resolveCommonItems();
     bool transferItems(bool *conflict);
     bool finish();
+    // Copy mode: the target's empty folders go, deepest first.
+    bool deleteEmptyFolders(SideCounters &total);
     bool NoItemsToSynchronize(const ItemList &a, const ItemList &b);
     static bool WithinLevels(const QString &relativePath, int levels);
 
@@ -115,9 +117,46 @@ private:
     // other side's file-type filter hid from step 1: compared as a pair.
     bool keepOverHidden(int side, const QString &entry);
     bool transferSide(int side, bool *conflict);
+    // Step 5's side in hand.
+    struct SideTransfer {
+        int side;
+        FileOps::Tree &from;
+        FileOps::Tree &to;
+        SideCounters &counters;
+        bool adoptVariant = false;
+        bool destinationRead = false;
+        std::int64_t last = 0;
+    };
+    // Step 5's item in hand, and how it goes over what is at its destination.
+    struct Move {
+        const QString &entry;
+        bool folder;
+        QString rel;
+        QString source;
+        QString destRel;
+        FileOps::Replace how = FileOps::Replace::No;
+        FileOps::Stamp expected;
+        bool skipCopy = false;
+    };
+    enum class Next { Item, Stop, Conflict };
+    Next transferEntry(SideTransfer &t, std::size_t index, const QString &entry);
+    // Where the disk folds names: the spelling already there; false when the item clashes.
+    bool settleSpelling(SideTransfer &t, Move &m);
+    // A swap's file over a file: only as it was seen, or never when it came after.
+    void decideReplacement(SideTransfer &t, Move &m, FileOps::Kind there);
+    // Copies a file; false when the run must stop.
+    bool copyOne(SideTransfer &t, Move &m);
+    template <class Operation>
+    bool attempt(SideTransfer &t, const Move &m, Operation &&operation);
+    void countFile(SideTransfer &t, const QString &entry);
+    void shown(SideTransfer &t, const Move &m, std::size_t index);
+    // An item already in a copy's new target: the run cannot go on.
+    void reportConflict(const QString &source);
     // Reports and leaves out, before step 5 counts them, the items the
     // destination's disk cannot hold at all.
     void leaveOutWhatCannotBeHeld(int side);
+    // Every folder of the target but itself, parents before their subfolders.
+    bool targetFolders(std::vector<QString> &folders);
     // Puts what the run wrote on the disk; a failure throws.
     void flushWrites();
     // The roots of the run, each opened once: 0 left, 1 right, 2 the target.
@@ -130,9 +169,6 @@ private:
     bool insideSkipped(const QString &destination) const;
     // Before a swap first writes into a folder: what killed runs left there goes.
     void removeLeftovers(FileOps::Tree &to, const QString &relFolder);
-    // Reports an item step 5 could not copy, from the error that stopped it;
-    // rethrows what must stop the run.
-    void skipOrStop(const QString &source, FileOps::Tree &to, const QString &destRel, const AppError &e);
     // What step 1 saw, so later steps need not ask the disk again.
     std::int64_t knownSize(int side, const QString &entry);
     FileOps::Stamp knownStamp(int side, const QString &entry);

@@ -4,6 +4,7 @@
 #include "engine/run/steps/StepTools.h"
 
 #include "engine/fs/FileNames.h"
+#include "engine/run/ItemErrors.h"
 #include "engine/run/RunText.h"
 #include "engine/settings/AppState.h"
 #include "engine/settings/MessageService.h"
@@ -31,48 +32,6 @@ void SyncRun::removeLeftovers(FileOps::Tree &to, const QString &relFolder)
         return;
     m_cleanedFolders.insert(to.pathOf(relFolder));
     m_leftoversRemoved += to.removeLeftovers(relFolder);
-}
-
-void SyncRun::skipOrStop(const QString &source, FileOps::Tree &to, const QString &destRel, const AppError &e)
-{
-    const QString destination = to.pathOf(destRel);
-    const int err = e.systemError();
-    const bool reading = dynamic_cast<const SourceError *>(&e) != nullptr;
-    if (dynamic_cast<const FileOps::ChangedSinceLooked *>(&e)) {
-        Skipped.add(destination, SkipReason::Changed);
-        return;
-    }
-    if (dynamic_cast<const FileOps::CannotHold *>(&e)) {
-        Skipped.add(source, SkipReason::CannotHold, systemText(err));
-        return;
-    }
-    if (err == ELOOP || err == ENOTDIR) {
-        // A link or a file where a folder belongs: nothing behind it is touched.
-        Skipped.add(reading ? source : destination, SkipReason::NotAFolder, systemText(err));
-        return;
-    }
-    if (reading) {
-        // Gone since step 1, or not ours to read: the rest of the run goes on.
-        Skipped.add(source, err == ENOENT ? SkipReason::Changed : SkipReason::Unreadable, systemText(err));
-        return;
-    }
-    if (err == EEXIST) {
-        // Something took the name since we looked, or the disk folds two names
-        // we tell apart: its listing tells which.
-        const qsizetype slash = destRel.lastIndexOf(QLatin1Char('/'));
-        const bool there = to.listsName(slash < 0 ? QString() : destRel.left(slash), destRel.mid(slash + 1));
-        Skipped.add(there ? destination : source, there ? SkipReason::Changed : SkipReason::CaseClash);
-        return;
-    }
-    if (err == EILSEQ || err == EINVAL || err == ENAMETOOLONG) {
-        Skipped.add(source, SkipReason::CannotHold, systemText(err));
-        return;
-    }
-    if (e.number() == ErrorCode::PathFileAccess) {
-        Skipped.add(destination, SkipReason::AccessRefused, err ? systemText(err) : QString());
-        return;
-    }
-    throw e;
 }
 
 bool SyncRun::transferItems(bool *conflict)
@@ -147,149 +106,178 @@ void SyncRun::leaveOutWhatCannotBeHeld(int side)
     entries.resize(kept);
 }
 
+// One side's items, folders first (so each file finds its folder), in list order.
 bool SyncRun::transferSide(int side, bool *conflict)
 {
-    const Options &o = m_options;
-    const ItemList &list = lstItems[side];
-    SideCounters &c = Counters[side];
-    FileOps::Tree &from = tree(side);
-    FileOps::Tree &to = tree(o.SwapItems ? 1 - side : 2);
+    SideTransfer t{side, tree(side), tree(m_options.SwapItems ? 1 - side : 2), Counters[side], false, false, 0};
     // A run of one side never listed the other: there, an entry whose name
     // differs only in case is the same item, as long as it is the only one.
-    const bool adoptVariant = FirstSide == LastSide;
+    t.adoptVariant = FirstSide == LastSide;
     // Where step 1 read the destination, a file it did not see there is one
     // that came after: never replaced unseen.
-    const bool destinationRead = o.SwapItems && FirstSide != LastSide;
+    t.destinationRead = m_options.SwapItems && FirstSide != LastSide;
+    const ItemList &list = lstItems[side];
+    t.last = std::int64_t(list.size()) - 1;
     resetProgress();
-    const std::int64_t last = std::int64_t(list.size()) - 1;
     for (int pass = 0; pass < 2; ++pass) {
         for (std::size_t i = 0; i < list.size(); ++i) {
             if (stopNow())
                 return false;
             const QString &entry = list.entries[i];
-            const bool folder = ItemList::isFolder(entry);
-            if (folder != (pass == 0))
+            if (ItemList::isFolder(entry) != (pass == 0))
                 continue;
-            const QString rel = ItemList::relativePath(entry);
-            const QString source = from.pathOf(rel);
-            QString destRel = destinationOf(side, entry);
-            if (insideSkipped(to.pathOf(destRel)))
-                continue; // reported with its folder
-            auto done = [&] {
-                showPath(side, source, QString());
-                showProgress(std::int64_t(i), last);
-            };
-            // What cannot be written is skipped and reported; the run goes on.
-            auto attempt = [&](auto &&operation) {
-                try {
-                    operation();
-                    return true;
-                } catch (const AppError &e) {
-                    skipOrStop(source, to, destRel, e);
-                    if (folder)
-                        m_skippedFolders.insert(to.pathOf(destRel));
-                    return false;
-                }
-            };
-            if (m_foldNames) {
-                // Never a second spelling beside one the run did not pair with.
-                bool clash = false;
-                destRel = m_folded->resolve(to, destRel, adoptVariant, &clash);
-                if (clash) {
-                    if (!m_skippedFolders.contains(to.pathOf(destRel))) {
-                        m_skippedFolders.insert(to.pathOf(destRel));
-                        Skipped.add(source, SkipReason::CaseClash);
-                    }
-                    continue;
-                }
-            }
-            const QString destination = to.pathOf(destRel);
-            FileOps::Kind there = FileOps::Kind::Missing;
-            if (!attempt([&] { there = to.kind(destRel); }))
-                continue;
-            if (there == FileOps::Kind::Other) {
-                // Never opened nor replaced; a file still counts as step 5's, as one refused does.
-                Skipped.add(destination, SkipReason::SpecialFile);
-                if (folder) {
-                    m_skippedFolders.insert(destination);
-                } else {
-                    ++c.FilesKept;
-                    c.BytesKept += knownSize(side, entry);
-                }
-                done();
-                continue;
-            }
-            FileOps::Replace how = FileOps::Replace::No;
-            FileOps::Stamp expected;
-            bool skipCopy = false;
-            if (there != FileOps::Kind::Missing && o.SwapItems) {
-                if (folder) {
-                    if (there != FileOps::Kind::Folder) {
-                        Skipped.add(destination, SkipReason::NotAFolder);
-                        m_skippedFolders.insert(destination);
-                    }
-                    done();
-                    continue;
-                }
-                // Never overwrite a file that changed after it was looked at:
-                // looked at again right before the rename.
-                const auto seen = collected[1 - side].constFind(QLatin1Char('-') + destRel);
-                if (seen != collected[1 - side].constEnd()) {
-                    how = FileOps::Replace::IfUnchanged;
-                    expected = *seen;
-                } else if (destinationRead && there != FileOps::Kind::Folder) {
-                    skipCopy = true;
-                    Skipped.add(destination, SkipReason::Changed);
-                } else {
-                    how = FileOps::Replace::Yes;
-                }
-            } else if (there != FileOps::Kind::Missing) {
+            switch (transferEntry(t, i, entry)) {
+            case Next::Item:
+                break;
+            case Next::Stop:
+                return false;
+            case Next::Conflict:
                 *conflict = true;
-                const QString shown = FileNames::shown(source);
-                const QString prompt =
-                    App().LanguageIsGreek
-                        ? QStringLiteral("Το στοιχείο «") + shown + QStringLiteral("», υπάρχει ήδη στον προορισμό.")
-                              + kBlankLine
-                              + QStringLiteral("Αυτό συμβαίνει είτε διότι υπάρχει κάποιο εσωτερικό λάθος στην εφαρμογή, ή διότι έχετε ζητήσει να γίνεται διαχωρισμός ανάμεσα στα πεζά και κεφαλαία γράμματα των ονομάτων των στοιχείων, αλλά το λειτουργικό σύστημα ΔΕΝ ΥΠΟΣΤΗΡΙΖΕΙ αυτή τη λειτουργία.")
-                              + kBlankLine + QStringLiteral("Η ΔΙΑΔΙΚΑΣΙΑ ΤΟΥ ΣΥΓΧΡΟΝΙΣΜΟΥ ΘΑ ΔΙΑΚΟΠΕΙ.")
-                        : QStringLiteral("Item '") + shown + QStringLiteral("', already exists in the target.")
-                              + kBlankLine
-                              + QStringLiteral("This happens either because there is an internal error in the application, or because you have asked from the application to distinguish between upper and lower case letters in item names, but the operating system DOES NOT SUPPORT this function.")
-                              + kBlankLine + QStringLiteral("THE SYNCHRONIZATION PROCESS WILL BE INTERRUPTED.");
-                MsgBox(prompt, Msg::Critical | Msg::OkOnly,
-                       tx("Unsupported function or internal error", "Μη υποστηριζόμενη λειτουργία ή εσωτερικό λάθος"));
                 return false;
             }
-            removeLeftovers(to, parentOf(destRel));
-            if (folder) {
-                ++c.FoldersKept;
-                attempt([&] {
-                    to.folder(parentOf(destRel), true);
-                    to.createFolder(destRel);
-                    if (m_foldNames)
-                        m_folded->noteCreated(to, destRel);
-                });
-            } else {
-                ++c.FilesKept;
-                c.BytesKept += knownSize(side, entry);
-                if (stopNow())
-                    return false;
-                if (!skipCopy) {
-                    bool copied = true;
-                    attempt([&] {
-                        to.folder(parentOf(destRel), true);
-                        copied = FileOps::copyFile(from, rel, to, destRel, how, expected, [this] { return !stopNow(); });
-                        if (m_foldNames)
-                            m_folded->noteCreated(to, destRel);
-                    });
-                    if (!copied || stopNow())
-                        return false;
-                }
-            }
-            done();
         }
     }
     m_host.showPath(side, QString());
-    m_host.stepCounters(5, side, c);
+    m_host.stepCounters(5, side, t.counters);
     return true;
+}
+
+SyncRun::Next SyncRun::transferEntry(SideTransfer &t, std::size_t index, const QString &entry)
+{
+    const QString rel = ItemList::relativePath(entry);
+    Move m{entry, ItemList::isFolder(entry), rel, t.from.pathOf(rel), destinationOf(t.side, entry), {}, {}, false};
+    if (insideSkipped(t.to.pathOf(m.destRel)))
+        return Next::Item; // reported with its folder
+    if (m_foldNames && !settleSpelling(t, m))
+        return Next::Item;
+    FileOps::Kind there = FileOps::Kind::Missing;
+    if (!attempt(t, m, [&] { there = t.to.kind(m.destRel); }))
+        return Next::Item;
+    if (there == FileOps::Kind::Other) {
+        // Never opened nor replaced; a file still counts as step 5's, as one refused does.
+        Skipped.add(t.to.pathOf(m.destRel), SkipReason::SpecialFile);
+        if (m.folder)
+            m_skippedFolders.insert(t.to.pathOf(m.destRel));
+        else
+            countFile(t, entry);
+        shown(t, m, index);
+        return Next::Item;
+    }
+    if (there != FileOps::Kind::Missing) {
+        if (!m_options.SwapItems) {
+            reportConflict(m.source);
+            return Next::Conflict;
+        }
+        if (m.folder) {
+            if (there != FileOps::Kind::Folder) {
+                Skipped.add(t.to.pathOf(m.destRel), SkipReason::NotAFolder);
+                m_skippedFolders.insert(t.to.pathOf(m.destRel));
+            }
+            shown(t, m, index);
+            return Next::Item;
+        }
+        decideReplacement(t, m, there);
+    }
+    removeLeftovers(t.to, parentOf(m.destRel));
+    if (m.folder) {
+        ++t.counters.FoldersKept;
+        attempt(t, m, [&] {
+            t.to.folder(parentOf(m.destRel), true);
+            t.to.createFolder(m.destRel);
+            if (m_foldNames)
+                m_folded->noteCreated(t.to, m.destRel);
+        });
+    } else {
+        countFile(t, entry);
+        if (stopNow() || (!m.skipCopy && !copyOne(t, m)))
+            return Next::Stop;
+    }
+    shown(t, m, index);
+    return Next::Item;
+}
+
+bool SyncRun::settleSpelling(SideTransfer &t, Move &m)
+{
+    // Never a second spelling beside one the run did not pair with.
+    bool clash = false;
+    m.destRel = m_folded->resolve(t.to, m.destRel, t.adoptVariant, &clash);
+    if (!clash)
+        return true;
+    if (!m_skippedFolders.contains(t.to.pathOf(m.destRel))) {
+        m_skippedFolders.insert(t.to.pathOf(m.destRel));
+        Skipped.add(m.source, SkipReason::CaseClash);
+    }
+    return false;
+}
+
+void SyncRun::decideReplacement(SideTransfer &t, Move &m, FileOps::Kind there)
+{
+    // Never overwrite a file that changed after it was looked at: looked at
+    // again right before the rename.
+    const auto seen = collected[1 - t.side].constFind(QLatin1Char('-') + m.destRel);
+    if (seen != collected[1 - t.side].constEnd()) {
+        m.how = FileOps::Replace::IfUnchanged;
+        m.expected = *seen;
+    } else if (t.destinationRead && there != FileOps::Kind::Folder) {
+        m.skipCopy = true;
+        Skipped.add(t.to.pathOf(m.destRel), SkipReason::Changed);
+    } else {
+        m.how = FileOps::Replace::Yes;
+    }
+}
+
+bool SyncRun::copyOne(SideTransfer &t, Move &m)
+{
+    bool copied = true;
+    attempt(t, m, [&] {
+        t.to.folder(parentOf(m.destRel), true);
+        copied = FileOps::copyFile(t.from, m.rel, t.to, m.destRel, m.how, m.expected, [this] { return !stopNow(); });
+        if (m_foldNames)
+            m_folded->noteCreated(t.to, m.destRel);
+    });
+    return copied && !stopNow();
+}
+
+template <class Operation>
+bool SyncRun::attempt(SideTransfer &t, const Move &m, Operation &&operation)
+{
+    // What cannot be written is skipped and reported; the run goes on.
+    try {
+        operation();
+        return true;
+    } catch (const AppError &e) {
+        ItemErrors::skipOrStop(Skipped, m.source, t.to, m.destRel, e);
+        if (m.folder)
+            m_skippedFolders.insert(t.to.pathOf(m.destRel));
+        return false;
+    }
+}
+
+void SyncRun::countFile(SideTransfer &t, const QString &entry)
+{
+    ++t.counters.FilesKept;
+    t.counters.BytesKept += knownSize(t.side, entry);
+}
+
+void SyncRun::shown(SideTransfer &t, const Move &m, std::size_t index)
+{
+    showPath(t.side, m.source, QString());
+    showProgress(std::int64_t(index), t.last);
+}
+
+void SyncRun::reportConflict(const QString &source)
+{
+    const QString shownName = FileNames::shown(source);
+    const QString prompt =
+        App().LanguageIsGreek
+            ? QStringLiteral("Το στοιχείο «") + shownName + QStringLiteral("», υπάρχει ήδη στον προορισμό.")
+                  + kBlankLine
+                  + QStringLiteral("Αυτό συμβαίνει είτε διότι υπάρχει κάποιο εσωτερικό λάθος στην εφαρμογή, ή διότι έχετε ζητήσει να γίνεται διαχωρισμός ανάμεσα στα πεζά και κεφαλαία γράμματα των ονομάτων των στοιχείων, αλλά το λειτουργικό σύστημα ΔΕΝ ΥΠΟΣΤΗΡΙΖΕΙ αυτή τη λειτουργία.")
+                  + kBlankLine + QStringLiteral("Η ΔΙΑΔΙΚΑΣΙΑ ΤΟΥ ΣΥΓΧΡΟΝΙΣΜΟΥ ΘΑ ΔΙΑΚΟΠΕΙ.")
+            : QStringLiteral("Item '") + shownName + QStringLiteral("', already exists in the target.")
+                  + kBlankLine
+                  + QStringLiteral("This happens either because there is an internal error in the application, or because you have asked from the application to distinguish between upper and lower case letters in item names, but the operating system DOES NOT SUPPORT this function.")
+                  + kBlankLine + QStringLiteral("THE SYNCHRONIZATION PROCESS WILL BE INTERRUPTED.");
+    MsgBox(prompt, Msg::Critical | Msg::OkOnly,
+           tx("Unsupported function or internal error", "Μη υποστηριζόμενη λειτουργία ή εσωτερικό λάθος"));
 }
