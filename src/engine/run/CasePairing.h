@@ -43,6 +43,7 @@ public:
     QString rightPath(const QString &leftPath) const;
 
 private:
+    struct Pass;
     QHash<QString, QString> m_rightKey;      // right entry -> left-spelled entry, where they differ
     QHash<QString, QString> m_rightSpelling; // left-spelled path -> right path, where they differ
 };
