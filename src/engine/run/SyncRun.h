@@ -102,6 +102,9 @@ private:
     void openRoots();
     Outcome transferAndFinish();
     Outcome interrupt();
+    // Step 4's pass over a side: keeps, in order, the entries keep() says yes to.
+    template <class Keep>
+    bool keepWhere(int side, Keep &&keep);
     bool passThrough(int side);
     void keepInPlace(int side, std::size_t kept, std::size_t looked);
     bool matchingPass(int side);

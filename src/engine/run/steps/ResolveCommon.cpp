@@ -61,10 +61,10 @@ void SyncRun::keepInPlace(int side, std::size_t kept, std::size_t looked)
     in.erase(in.begin(), in.begin() + std::ptrdiff_t(looked));
 }
 
-bool SyncRun::passThrough(int side)
+template <class Keep>
+bool SyncRun::keepWhere(int side, Keep &&keep)
 {
-    ItemList &in = lstFilteredItems[side];
-    const QString &root = lstItems[side].RootPath;
+    std::vector<QString> &in = lstFilteredItems[side].entries;
     const std::size_t n = in.size();
     const std::int64_t last = std::int64_t(n) - 1;
     std::size_t kept = 0;
@@ -73,17 +73,26 @@ bool SyncRun::passThrough(int side)
             keepInPlace(side, kept, i);
             return false;
         }
-        const QString &entry = in.entries[i];
-        if (keepOverHidden(side, entry)) {
-            countEntry(side, entry, root + ItemList::relativePath(entry));
+        if (keep(in[i])) {
             if (kept != i)
-                in.entries[kept] = std::move(in.entries[i]);
+                in[kept] = std::move(in[i]);
             ++kept;
         }
         showProgress(std::int64_t(i), last);
     }
     keepInPlace(side, kept, n);
     return true;
+}
+
+bool SyncRun::passThrough(int side)
+{
+    const QString &root = lstItems[side].RootPath;
+    return keepWhere(side, [&](const QString &entry) {
+        if (!keepOverHidden(side, entry))
+            return false;
+        countEntry(side, entry, root + ItemList::relativePath(entry));
+        return true;
+    });
 }
 
 namespace {
@@ -154,7 +163,6 @@ bool SyncRun::keepOverHidden(int side, const QString &entry)
 
 bool SyncRun::matchingPass(int side)
 {
-    ItemList &in = lstFilteredItems[side];
     ItemList &other = lstFilteredItems[1 - side];
     const QString &root = lstItems[side].RootPath;
     const QString &otherRoot = lstItems[1 - side].RootPath;
@@ -173,17 +181,8 @@ bool SyncRun::matchingPass(int side)
     }
     std::vector<bool> removed(other.size(), false);
 
-    const std::size_t n = in.size();
-    const std::int64_t last = std::int64_t(n) - 1;
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (stopNow()) {
-            keepInPlace(side, kept, i);
-            return false;
-        }
-        const QString &entry = in.entries[i];
-        const QString rel = ItemList::relativePath(entry);
-        QString source = root + rel; // empty when the entry is not kept
+    const bool complete = keepWhere(side, [&](const QString &entry) {
+        QString source = root + ItemList::relativePath(entry); // empty when the entry is not kept
         std::size_t *const found = head.find(matchKey(side, entry));
         if (found && *found != kNone) {
             const std::size_t j = *found;
@@ -212,15 +211,13 @@ bool SyncRun::matchingPass(int side)
         } else if (!keepOverHidden(side, entry)) {
             source.clear();
         }
-        if (!source.isEmpty()) {
-            countEntry(side, entry, source);
-            if (kept != i)
-                in.entries[kept] = std::move(in.entries[i]);
-            ++kept;
-        }
-        showProgress(std::int64_t(i), last);
-    }
-    keepInPlace(side, kept, n);
+        if (source.isEmpty())
+            return false;
+        countEntry(side, entry, source);
+        return true;
+    });
+    if (!complete)
+        return false;
     std::size_t left = 0;
     for (std::size_t j = 0; j < other.size(); ++j)
         if (!removed[j])
