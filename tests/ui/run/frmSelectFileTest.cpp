@@ -80,16 +80,5 @@ TEST_F(SelectFileWindow, LabelsShowEachFileInItsSidesColourAndTheDateInTheWindow
                 << l->objectName().toStdString();
 }
 
-// With the desktop's font the window opens large enough for every caption of
-// either language, and for both dates, to show whole.
-TEST_F(SelectFileWindow, CaptionsOfBothLanguagesShowWhole)
-{
-    for (const int lang : {Language::English, Language::Greek}) {
-        Language::applyState(lang);
-        frmSelectFile w(upper, lower, 3);
-        w.show();
-        expectCaptionsWhole(w, {w.lblSize[0], w.lblDate[0], w.lblSize[1], w.lblDate[1]});
-    }
-}
 
 } // namespace
