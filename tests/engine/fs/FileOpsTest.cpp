@@ -1,5 +1,7 @@
 #include "engine/fs/Errors.h"
 #include "engine/fs/FileOps.h"
+#include "engine/run/TargetFolder.h"
+#include "AppFixture.h"
 #include "Faults.h"
 #include "FuseDisk.h"
 #include "TestFiles.h"
@@ -245,6 +247,28 @@ TEST_F(FileOpsCopy, OntoAFatDiskAFileKeepsItsTimeToTwoSecondsAndALinkCannotBeHel
     ASSERT_EQ(::symlink("file.bin", enc(dir.filePath("from/link")).constData()), 0);
     EXPECT_THROW(copy(dir.filePath("from/link"), fat.path() + "/link"), FileOps::CannotHold);
     EXPECT_EQ(entriesOf(fat.path()), QStringList{"file.bin"});
+}
+
+// A file system mounted inside a target is no part of it: the deletion stops there.
+TEST_F(AppFixture, DeletingATargetNeverEntersAFileSystemMountedInside)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    const QString target = tmp.filePath("T"), mnt = target + "/sub/mnt";
+    makeTree(target, {{"a.txt", "a"}, {"sub/mnt/"}, {"z.txt", "z"}});
+    ASSERT_EQ(::mount("none", enc(mnt).constData(), "tmpfs", 0, nullptr), 0);
+    const struct Unmount {
+        QByteArray at;
+        ~Unmount() { ::umount2(at.constData(), MNT_DETACH); }
+    } unmount{enc(mnt)};
+    makeTree(mnt, {{"keep/deep.txt", "k"}, {"top.txt", "t"}});
+    const Tree onTmpfs = bytesTree(enc(mnt));
+    EXPECT_EQ(errorOf([&] { FileOps::removeTree(target); }), ErrorCode::PathFileAccess);
+    EXPECT_FALSE(DeleteTargetFolder(target, true, "174"));
+    EXPECT_EQ(bytesTree(enc(mnt)), onTmpfs);
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_TRUE(box.shown[0].title.endsWith(", 174.") && box.shown[0].prompt.contains("Error number: 75.")
+                && box.shown[0].prompt.contains(mnt)) << box.text(0);
 }
 
 TEST(FoldedNames, AnExactNameStandsAnotherSpellingIsAClashOrTheOnlyVariantAdopted)
