@@ -22,6 +22,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <functional>
+#include <tuple>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -34,6 +35,18 @@ protected:
     AppStateGuard state;
     TempDir dir;
     ScriptedMessages box;
+};
+
+// While it lives, the variables keep their values for when it goes.
+template <class... T>
+class Keep {
+public:
+    explicit Keep(T &...v) : m_refs(v...), m_values(v...) {}
+    ~Keep() { m_refs = m_values; }
+
+private:
+    std::tuple<T &...> m_refs;
+    std::tuple<T...> m_values;
 };
 
 // While it lives, the application's font is larger, as a user may set it.

@@ -4,17 +4,12 @@
 #include "AppFixture.h"
 #include "Faults.h"
 #include "FuseDisk.h"
-#include "TestFiles.h"
 
-#include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>

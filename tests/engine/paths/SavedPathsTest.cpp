@@ -2,6 +2,7 @@
 #include "engine/paths/SavedPaths.h"
 #include "engine/fs/FileNames.h"
 #include "AppFixture.h"
+#include "TestRoots.h"
 
 namespace {
 
@@ -113,19 +114,17 @@ TEST_F(SavedPathsFile, InitialPathComparesExactlyAndIsWrittenOnYes)
 
 TEST_F(AppFixture, EditorIsTheUsersChoiceElseAKnownEditorElseXdgOpen)
 {
-    const QByteArray oldPath = qgetenv("PATH");
-    qputenv("ORVANEL_EDITOR", "my-editor --line \"two words\"");
+    const EnvVar path("PATH", QFile::encodeName(tmp.path()));
+    EnvVar editor("ORVANEL_EDITOR", "my-editor --line \"two words\"");
     EXPECT_EQ(editorCommand("/s/My Paths.txt"), QStringList({"my-editor", "--line", "two words", "/s/My Paths.txt"}));
     qunsetenv("ORVANEL_EDITOR");
     const QString kate = tmp.filePath("kate");
     writeBytes(kate, "#!/bin/sh\n");
     QFile::setPermissions(kate, QFile::ReadOwner | QFile::ExeOwner);
-    qputenv("PATH", QFile::encodeName(tmp.path()));
     EXPECT_EQ(editorCommand("/s/p.txt"), QStringList({kate, "--block", "/s/p.txt"}));
     QFile::remove(kate);
     EXPECT_EQ(editorCommand("-p.txt"), QStringList({"xdg-open", QDir::current().filePath("-p.txt")}))
         << "a file name never passes for an option";
-    qputenv("PATH", oldPath);
 }
 
 } // namespace

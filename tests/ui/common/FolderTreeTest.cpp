@@ -1,5 +1,4 @@
 #include "ui/common/FolderTree.h"
-#include "engine/paths/PathHelpers.h"
 #include "WindowTesting.h"
 
 #include <optional>

@@ -1,11 +1,7 @@
 #include "ui/run/frmFinalSelection.h"
 #include "engine/fs/FileNames.h"
-#include "TestFiles.h"
 #include "WindowTesting.h"
 
-#include <QLabel>
-#include <QListWidget>
-#include <QPushButton>
 #include <QScrollBar>
 
 namespace {

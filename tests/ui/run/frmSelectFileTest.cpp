@@ -1,7 +1,6 @@
 #include "ui/common/Icons.h"
 #include "ui/run/frmSelectFile.h"
 #include "engine/fs/FileNames.h"
-#include "TestFiles.h"
 #include "WindowTesting.h"
 
 #include <QRadioButton>
@@ -79,6 +78,5 @@ TEST_F(SelectFileWindow, LabelsShowEachFileInItsSidesColourAndTheDateInTheWindow
             EXPECT_TRUE(l->autoFillBackground() && l->palette().color(QPalette::Window) == colorOf(App().SideColor[i]))
                 << l->objectName().toStdString();
 }
-
 
 } // namespace
