@@ -5,10 +5,8 @@
 #include "Faults.h"
 #include "FuseDisk.h"
 
-#include <QDirIterator>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -61,13 +59,8 @@ int errorOf(const std::function<void()> &f)
 
 class FileOpsCopy : public ::testing::Test {
 protected:
-    QTemporaryDir dir;
+    TempTree dir{{"from/"}, {"to/"}};
     QString src = dir.filePath("from/file.bin"), to = dir.filePath("to"), dst = dir.filePath("to/file.bin");
-    void SetUp() override
-    {
-        QDir().mkpath(dir.filePath("from"));
-        QDir().mkpath(to);
-    }
     // What a failed or refused copy must leave: the old file, and nothing else.
     void expectOldDestination(const QByteArray &content)
     {
@@ -95,19 +88,6 @@ TEST_F(FileOpsCopy, CopiesContentModeAndBothTimesToTheNanosecondAndReplacesTheOl
     writeBytes(dir.filePath("from/" + name), "alpha");
     ASSERT_TRUE(copy(dir.filePath("from/" + name), dir.filePath("to/" + name)));
     EXPECT_EQ(readBytes(dir.filePath("to/" + name)), "alpha");
-}
-
-TEST_F(FileOpsCopy, AcrossFileSystemsTheCopyFallsBackToReadAndWrite)
-{
-    QTemporaryDir shm(QStringLiteral("/dev/shm/fileops-XXXXXX"));
-    if (!shm.isValid() || lstatOf(shm.path()).st_dev == lstatOf(to).st_dev)
-        GTEST_SKIP() << "no second file system";
-    const QByteArray data = pattern((9 << 20) + 7);
-    writeBytes(shm.filePath("f"), data);
-    int asked = 0;
-    ASSERT_TRUE(copy(shm.filePath("f"), dst, [&] { return ++asked > 0; }));
-    EXPECT_EQ(asked, 2);
-    EXPECT_EQ(readBytes(dst), data);
 }
 
 TEST_F(FileOpsCopy, WriteProtectedDestinationLinksFifosAndFoldersAreRefusedWith75)

@@ -1,4 +1,5 @@
 #include "engine/settings/Settings.h"
+#include "engine/paths/PathHelpers.h"
 #include "engine/paths/SavedPaths.h"
 #include "engine/fs/FileNames.h"
 #include "AppFixture.h"
@@ -125,6 +126,20 @@ TEST_F(AppFixture, EditorIsTheUsersChoiceElseAKnownEditorElseXdgOpen)
     QFile::remove(kate);
     EXPECT_EQ(editorCommand("-p.txt"), QStringList({"xdg-open", QDir::current().filePath("-p.txt")}))
         << "a file name never passes for an option";
+}
+
+TEST(PathText, WildcardsAsUsersKnowThemAndTidyLinuxPaths)
+{
+    const std::tuple<const char *, const char *, bool> cases[] = {
+        {"a.txt", "", true},           {"a.doc", "*.txt; *.doc", true}, {"ab.c", "a?.c", true},
+        {"abc.c", "a?.c", false},      {"[x].txt", "[x]*", true},       {"x.txt", "[x]*", false},
+        {"a.tar.gz", "*.gz", true},    {"a.gz.bak", "*.gz", false}};
+    for (const auto &[name, pattern, match] : cases)
+        EXPECT_EQ(matchesPattern(name, pattern), match) << name << " " << pattern;
+    EXPECT_EQ(QStringList({parentFolder("/a/b"), parentFolder("/a"), parentFolder("/")}),
+              QStringList({"/a", "/", ""}));
+    EXPECT_EQ(tidyFolderPath("/a//b/./c/"), "/a/b/c");
+    EXPECT_EQ(tidyFolderPath("/a/b/../../.."), "/");
 }
 
 } // namespace
