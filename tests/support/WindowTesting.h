@@ -80,6 +80,13 @@ inline QStringList textsOf(const QTreeWidgetItem *node)
 
 inline void click(QAbstractButton *b) { QTest::mouseClick(b, Qt::LeftButton, {}, b->rect().center()); }
 
+// Clicks a list's row, scrolled into view.
+inline void clickRow(QListWidget *list, int row)
+{
+    list->scrollToItem(list->item(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+}
+
 // Shows the window and waits until it has the keyboard.
 inline void activate(QWidget *w)
 {

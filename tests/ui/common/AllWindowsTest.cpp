@@ -12,8 +12,6 @@
 #include "ui/run/frmSynchronize.h"
 #include "WindowTesting.h"
 
-#include <QCheckBox>
-#include <QRadioButton>
 #include <QSet>
 #include <QToolButton>
 #include <QWhatsThis>
@@ -162,10 +160,6 @@ TEST_F(AllWindows, SecondaryWindowsOfferTheQuestionMarkAndShiftF1)
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].topic, 40190);
 }
-
-} // namespace
-
-namespace {
 
 // Texts that read the same in Greek by design, and the sample data the windows show.
 const QSet<QString> kSameInBoth = {"OK", "Ελληνικά / Greek", "English / Αγγλικά"};

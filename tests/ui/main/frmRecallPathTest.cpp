@@ -23,11 +23,6 @@ protected:
         qputenv("ORVANEL_EDITOR", "/bin/sh " + QFile::encodeName(dir.filePath("editor.sh")));
     }
     static QColor background(const QListWidget *list) { return list->palette().color(QPalette::Base); }
-    static void clickRow(QListWidget *list, int row)
-    {
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualItemRect(list->item(row)).center());
-    }
 };
 
 TEST_F(RecallWindow, ListsTheSideAndRecallsTheClickedLineAsStored)

@@ -18,11 +18,6 @@ protected:
         for (int i = 0; i < count; ++i)
             sides[side].entries.push_back(QStringLiteral("%1dir/entry %2").arg(i % 3 ? '-' : '+').arg(i));
     }
-    static void clickRow(QListWidget *list, int row)
-    {
-        list->scrollToItem(list->item(row));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
-    }
     static Flags bits(std::initializer_list<int> values) { return Flags(values.begin(), values.end()); }
 };
 
