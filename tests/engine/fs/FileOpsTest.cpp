@@ -73,9 +73,7 @@ TEST_F(FileOpsCopy, CopiesContentModeAndBothTimesToTheNanosecondAndReplacesTheOl
 {
     // Over a chunk boundary, with an odd tail, over a longer old file.
     const QByteArray data = pattern((5 << 20) + 123);
-    writeBytes(src, data);
-    writeBytes(dst, pattern(6 << 20));
-    ASSERT_EQ(::chmod(enc(src).constData(), 0751), 0);
+    dir.add({{"from/file.bin", data, -1, 0, 0751}, {"to/file.bin", pattern(6 << 20)}});
     setTimes(src, {1'600'000'000, 987'654'321}, {1'500'000'000, 123'456'789});
     ASSERT_TRUE(copy(src, dst));
     const struct stat st = lstatOf(dst); // before reading it moves the access time
@@ -93,10 +91,8 @@ TEST_F(FileOpsCopy, CopiesContentModeAndBothTimesToTheNanosecondAndReplacesTheOl
 TEST_F(FileOpsCopy, WriteProtectedDestinationLinksFifosAndFoldersAreRefusedWith75)
 {
     // Root passes access(); the mode bits alone must stop the copy.
-    writeBytes(dst, "protected");
-    ASSERT_EQ(::chmod(enc(dst).constData(), 0444), 0);
+    dir.add({{"to/file.bin", "protected", -1, 0, 0444}, {"from/file.bin", "new"}});
     const struct stat before = lstatOf(dst);
-    writeBytes(src, "new");
     EXPECT_EQ(errorOf([&] { copy(src, dst); }), ErrorCode::PathFileAccess);
     EXPECT_EQ(std::pair(lstatOf(dst).st_ino, lstatOf(dst).st_mode), (std::pair(before.st_ino, before.st_mode)));
     expectOldDestination("protected");
@@ -114,10 +110,8 @@ TEST_F(FileOpsCopy, WriteProtectedDestinationLinksFifosAndFoldersAreRefusedWith7
 TEST_F(FileOpsCopy, LinksAreCopiedAsLinksReplacedNotFollowedAndNeverTakenForFolders)
 {
     const QString target = dir.filePath("target.txt");
-    writeBytes(target, "target content");
-    ASSERT_EQ(::chmod(enc(target).constData(), 0444), 0);
+    dir.add({{"target.txt", "target content", -1, 0, 0444}, {"from/file.bin", "new"}});
     ASSERT_EQ(::symlink(enc(target).constData(), enc(dst).constData()), 0);
-    writeBytes(src, "new");
     ASSERT_TRUE(copy(src, dst));
     EXPECT_TRUE(S_ISREG(lstatOf(dst).st_mode));
     expectOldDestination("new");
@@ -145,8 +139,7 @@ TEST_F(FileOpsCopy, LinksAreCopiedAsLinksReplacedNotFollowedAndNeverTakenForFold
 TEST_F(FileOpsCopy, StoppingThrowingOrAFullDiskMidCopyLeavesTheOldFile)
 {
     const QByteArray big = pattern(32 << 20);
-    writeBytes(src, big);
-    writeBytes(dst, "old");
+    dir.add({{"from/file.bin", big}, {"to/file.bin", "old"}});
     int asked = 0;
     EXPECT_FALSE(copy(src, dst, [&] { return ++asked < 2; }));
     EXPECT_EQ(asked, 2);
@@ -214,9 +207,7 @@ TEST_F(FileOpsCopy, OntoAFatDiskAFileKeepsItsTimeToTwoSecondsAndALinkCannotBeHel
     FuseDisk fat(FuseDisk::Kind::Fat32, dir.filePath("fat"));
     if (!fat.available())
         GTEST_SKIP() << "FAT32 through FUSE: " << fat.why().toStdString();
-    writeBytes(src, "data");
-    ASSERT_EQ(::chmod(enc(src).constData(), 0640), 0);
-    setTimes(src, {1'500'000'001, 0}, {1'500'000'001, 0});
+    dir.add({{"from/file.bin", "data", 1'500'000'001, 0, 0640}});
     ASSERT_TRUE(copy(src, fat.path() + "/file.bin"));
     EXPECT_LT(std::abs(lstatOf(fat.path() + "/file.bin").st_mtime - 1'500'000'001), 2);
     ASSERT_EQ(::symlink("file.bin", enc(dir.filePath("from/link")).constData()), 0);
