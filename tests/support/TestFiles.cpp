@@ -125,9 +125,28 @@ QMap<QByteArray, QByteArray> bytesTree(const QByteArray &root)
     return tree;
 }
 
-void makeTree(const QString &root, const QByteArrayList &paths)
+void makeTree(const QString &root, std::initializer_list<Item> items)
 {
-    for (const QByteArray &path : paths)
-        path.endsWith('/') ? makeFolders(FileNames::toBytes(root) + '/' + path)
-                           : makeFile(FileNames::toBytes(root) + '/' + path, {});
+    for (const Item &item : items) {
+        const QByteArray path = FileNames::toBytes(root) + '/' + item.path;
+        item.path.endsWith('/') ? makeFolders(path) : makeFile(path, item.data);
+        if (item.mode >= 0)
+            ::chmod(path.constData(), mode_t(item.mode));
+        if (item.seconds >= 0) {
+            const struct timespec times[2] = {{item.seconds, item.nanoseconds}, {item.seconds, item.nanoseconds}};
+            ::utimensat(AT_FDCWD, path.constData(), times, AT_SYMLINK_NOFOLLOW);
+        }
+    }
 }
+
+QByteArray stampOf(const QString &path)
+{
+    struct stat st {};
+    if (::lstat(FileNames::toBytes(path).constData(), &st) != 0)
+        return "<missing>";
+    return QByteArray::number(st.st_mode & 07777, 8).rightJustified(4, '0') + ' '
+           + QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.'
+           + QByteArray::number(qint64(st.st_mtim.tv_nsec)).rightJustified(9, '0');
+}
+
+Tree TempTree::snapshot(const QString &relative) const { return bytesTree(FileNames::toBytes(filePath(relative))); }

@@ -30,8 +30,31 @@ QStringList entriesOf(const QString &folder);
 // tree as relative path -> content ("/" for a folder, "-> target" for a link).
 void makeFile(const QByteArray &path, const QByteArray &data, std::int64_t mtime = -1);
 QMap<QByteArray, QByteArray> bytesTree(const QByteArray &root);
-// Creates below root, by their exact bytes, each folder ("a/b/") and empty file
-// ("a/f") of paths, with the folders they lie in.
-void makeTree(const QString &root, const QByteArrayList &paths);
+using Tree = QMap<QByteArray, QByteArray>;
+
+// One entry of a tree, by its exact bytes: a folder ("a/b/") or a file ("a/f")
+// with its content, and optionally its modification time and mode.
+struct Item {
+    QByteArray path, data;
+    std::int64_t seconds = -1; // -1: now
+    long nanoseconds = 0;
+    int mode = -1;             // -1: as created
+    Item(const char *p) : path(p) {}
+    Item(QByteArray p, QByteArray d = {}, std::int64_t s = -1, long ns = 0, int m = -1)
+        : path(std::move(p)), data(std::move(d)), seconds(s), nanoseconds(ns), mode(m) {}
+};
+// Creates each item below root, with the folders it lies in.
+void makeTree(const QString &root, std::initializer_list<Item> items);
+// "mode seconds.nanoseconds" of a path, not following a link: 0644 1500000000.000000001
+QByteArray stampOf(const QString &path);
+
+// A temporary folder holding a tree, made from items and read back whole.
+class TempTree : public TempDir {
+public:
+    TempTree(std::initializer_list<Item> items = {}) { add(items); }
+    void add(std::initializer_list<Item> items) { makeTree(path(), items); }
+    QString at(const QString &relative) const { return filePath(relative); }
+    Tree snapshot(const QString &relative = {}) const;
+};
 // A name in ISO-8859-7, as old Greek disks hold it: "Φάκελλος".
 inline const QByteArray kLegacyName("\xd6\xdc\xea\xe5\xeb\xeb\xef\xf2");

@@ -5,6 +5,7 @@
 #include "engine/settings/AppState.h"
 #include "engine/settings/Language.h"
 #include "ui/common/ContextHelp.h"
+#include "AppFixture.h"
 #include "ScriptedMessages.h"
 #include "TestFiles.h"
 #include "TestRoots.h"
@@ -21,6 +22,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <functional>
+#include <tuple>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -28,15 +30,23 @@
 // message boxes scripted, and a folder of its own.
 class WindowTest : public ::testing::Test {
 protected:
-    WindowTest()
-    {
-        resetAppState();
-        Language::applyState(Language::English);
-    }
-    ~WindowTest() override { resetAppState(); }
+    WindowTest() { Language::applyState(Language::English); }
 
+    AppStateGuard state;
     TempDir dir;
     ScriptedMessages box;
+};
+
+// While it lives, the variables keep their values for when it goes.
+template <class... T>
+class Keep {
+public:
+    explicit Keep(T &...v) : m_refs(v...), m_values(v...) {}
+    ~Keep() { m_refs = m_values; }
+
+private:
+    std::tuple<T &...> m_refs;
+    std::tuple<T...> m_values;
 };
 
 // While it lives, the application's font is larger, as a user may set it.
@@ -70,21 +80,11 @@ inline QStringList textsOf(const QTreeWidgetItem *node)
 
 inline void click(QAbstractButton *b) { QTest::mouseClick(b, Qt::LeftButton, {}, b->rect().center()); }
 
-// Every button's caption, each of labels and each group's title shows whole inside the window w:
-// a push button's on one line, a box's or a dot's wrapped beside it (24 pixels at most in every style here).
-inline void expectCaptionsWhole(QWidget &w, const QList<QLabel *> &labels)
+// Clicks a list's row, scrolled into view.
+inline void clickRow(QListWidget *list, int row)
 {
-    for (QAbstractButton *b : w.findChildren<QAbstractButton *>()) {
-        const bool push = qobject_cast<QPushButton *>(b);
-        const QRect need = b->fontMetrics().boundingRect(QRect(0, 0, b->width() - (push ? 0 : 24), 10000),
-                                                         push ? 0 : Qt::TextWordWrap, b->text());
-        EXPECT_TRUE(b->text().isEmpty() || b->rect().contains(need)) << b->text().toStdString();
-        EXPECT_TRUE(w.rect().contains(QRect(b->mapTo(&w, QPoint()), b->size()))) << b->text().toStdString();
-    }
-    for (QLabel *l : labels)
-        EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->width()) << l->text().toStdString();
-    for (QGroupBox *g : w.findChildren<QGroupBox *>())
-        EXPECT_LE(g->fontMetrics().horizontalAdvance(g->title()) + 16, g->width()) << g->title().toStdString();
+    list->scrollToItem(list->item(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
 }
 
 // Shows the window and waits until it has the keyboard.

@@ -19,6 +19,7 @@ struct Parsed {
 constexpr int MaxCachedFiles = 8;
 
 QMutex cacheMutex;
+int parseCount = 0; // under cacheMutex
 QHash<QString, Parsed> &cache()
 {
     static QHash<QString, Parsed> c;
@@ -125,6 +126,7 @@ QString helpTopicText(const QString &helpFile, int topic)
     auto it = c.find(helpFile);
     if (it == c.end() || it->version != version) {
         Parsed parsed{version, {}};
+        ++parseCount;
         try {
             parsed.topics = parse(FileOps::readFile(helpFile, nullptr, HelpFile::MaxFileBytes));
         } catch (const AppError &) {
@@ -143,5 +145,11 @@ void clearCache()
 {
     QMutexLocker lock(&cacheMutex);
     cache().clear();
+}
+
+int parses()
+{
+    QMutexLocker lock(&cacheMutex);
+    return parseCount;
 }
 } // namespace HelpFile

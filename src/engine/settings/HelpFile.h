@@ -18,4 +18,6 @@ constexpr qint64 MaxFileBytes = 16 * 1024 * 1024;
 constexpr qsizetype MaxTopicChars = 64 * 1024;
 // Forgets every parsed file.
 void clearCache();
+// How many files have been read and parsed so far: the cache's own count.
+int parses();
 } // namespace HelpFile

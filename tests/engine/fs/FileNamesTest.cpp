@@ -44,6 +44,11 @@ TEST(FileNames, EveryByteSequenceComesBackExactlyNeverLooksLikeAnotherAndFoldsLe
     EXPECT_TRUE(CaseFold::equal(QString("\u212A"), QString("k"))) << "Kelvin sign";
     EXPECT_TRUE(CaseFold::equal(QString("\U00010400"), QString("\U00010428"))) << "beyond the first plane";
     EXPECT_FALSE(CaseFold::equal(QString("ab"), QString("a")));
+    // The ends of folded ranges, and the letters just outside them.
+    for (const auto &[text, folded] : {std::pair{u"@AZ[`az{", u"@az[`az{"}, {u"×ÀÞß÷µ", u"×àþß÷μ"},
+                                       {u"ΑΩ\u03a2ΫςΣ", u"αω\u03a2ϋσσ"}, {u"ＡＺ［", u"ａｚ［"},
+                                       {u"\U00010427\U00010428", u"\U0001044f\U00010428"}})
+        EXPECT_EQ(CaseFold::folded(QString::fromUtf16(text)), QString::fromUtf16(folded)) << QString::fromUtf16(text).toStdString();
     const QString stray = FileNames::fromBytes("\xc1");
     EXPECT_EQ(CaseFold::folded(stray), stray) << "a stray byte folds to itself";
 }

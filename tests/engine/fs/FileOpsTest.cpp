@@ -1,18 +1,13 @@
 #include "engine/fs/Errors.h"
 #include "engine/fs/FileOps.h"
+#include "engine/run/TargetFolder.h"
+#include "AppFixture.h"
 #include "Faults.h"
 #include "FuseDisk.h"
-#include "TestFiles.h"
 
-#include <QDir>
-#include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QRegularExpression>
-#include <QTemporaryDir>
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -64,13 +59,8 @@ int errorOf(const std::function<void()> &f)
 
 class FileOpsCopy : public ::testing::Test {
 protected:
-    QTemporaryDir dir;
+    TempTree dir{{"from/"}, {"to/"}};
     QString src = dir.filePath("from/file.bin"), to = dir.filePath("to"), dst = dir.filePath("to/file.bin");
-    void SetUp() override
-    {
-        QDir().mkpath(dir.filePath("from"));
-        QDir().mkpath(to);
-    }
     // What a failed or refused copy must leave: the old file, and nothing else.
     void expectOldDestination(const QByteArray &content)
     {
@@ -83,9 +73,7 @@ TEST_F(FileOpsCopy, CopiesContentModeAndBothTimesToTheNanosecondAndReplacesTheOl
 {
     // Over a chunk boundary, with an odd tail, over a longer old file.
     const QByteArray data = pattern((5 << 20) + 123);
-    writeBytes(src, data);
-    writeBytes(dst, pattern(6 << 20));
-    ASSERT_EQ(::chmod(enc(src).constData(), 0751), 0);
+    dir.add({{"from/file.bin", data, -1, 0, 0751}, {"to/file.bin", pattern(6 << 20)}});
     setTimes(src, {1'600'000'000, 987'654'321}, {1'500'000'000, 123'456'789});
     ASSERT_TRUE(copy(src, dst));
     const struct stat st = lstatOf(dst); // before reading it moves the access time
@@ -100,26 +88,11 @@ TEST_F(FileOpsCopy, CopiesContentModeAndBothTimesToTheNanosecondAndReplacesTheOl
     EXPECT_EQ(readBytes(dir.filePath("to/" + name)), "alpha");
 }
 
-TEST_F(FileOpsCopy, AcrossFileSystemsTheCopyFallsBackToReadAndWrite)
-{
-    QTemporaryDir shm(QStringLiteral("/dev/shm/fileops-XXXXXX"));
-    if (!shm.isValid() || lstatOf(shm.path()).st_dev == lstatOf(to).st_dev)
-        GTEST_SKIP() << "no second file system";
-    const QByteArray data = pattern((9 << 20) + 7);
-    writeBytes(shm.filePath("f"), data);
-    int asked = 0;
-    ASSERT_TRUE(copy(shm.filePath("f"), dst, [&] { return ++asked > 0; }));
-    EXPECT_EQ(asked, 2);
-    EXPECT_EQ(readBytes(dst), data);
-}
-
 TEST_F(FileOpsCopy, WriteProtectedDestinationLinksFifosAndFoldersAreRefusedWith75)
 {
     // Root passes access(); the mode bits alone must stop the copy.
-    writeBytes(dst, "protected");
-    ASSERT_EQ(::chmod(enc(dst).constData(), 0444), 0);
+    dir.add({{"to/file.bin", "protected", -1, 0, 0444}, {"from/file.bin", "new"}});
     const struct stat before = lstatOf(dst);
-    writeBytes(src, "new");
     EXPECT_EQ(errorOf([&] { copy(src, dst); }), ErrorCode::PathFileAccess);
     EXPECT_EQ(std::pair(lstatOf(dst).st_ino, lstatOf(dst).st_mode), (std::pair(before.st_ino, before.st_mode)));
     expectOldDestination("protected");
@@ -137,10 +110,8 @@ TEST_F(FileOpsCopy, WriteProtectedDestinationLinksFifosAndFoldersAreRefusedWith7
 TEST_F(FileOpsCopy, LinksAreCopiedAsLinksReplacedNotFollowedAndNeverTakenForFolders)
 {
     const QString target = dir.filePath("target.txt");
-    writeBytes(target, "target content");
-    ASSERT_EQ(::chmod(enc(target).constData(), 0444), 0);
+    dir.add({{"target.txt", "target content", -1, 0, 0444}, {"from/file.bin", "new"}});
     ASSERT_EQ(::symlink(enc(target).constData(), enc(dst).constData()), 0);
-    writeBytes(src, "new");
     ASSERT_TRUE(copy(src, dst));
     EXPECT_TRUE(S_ISREG(lstatOf(dst).st_mode));
     expectOldDestination("new");
@@ -168,8 +139,7 @@ TEST_F(FileOpsCopy, LinksAreCopiedAsLinksReplacedNotFollowedAndNeverTakenForFold
 TEST_F(FileOpsCopy, StoppingThrowingOrAFullDiskMidCopyLeavesTheOldFile)
 {
     const QByteArray big = pattern(32 << 20);
-    writeBytes(src, big);
-    writeBytes(dst, "old");
+    dir.add({{"from/file.bin", big}, {"to/file.bin", "old"}});
     int asked = 0;
     EXPECT_FALSE(copy(src, dst, [&] { return ++asked < 2; }));
     EXPECT_EQ(asked, 2);
@@ -237,14 +207,34 @@ TEST_F(FileOpsCopy, OntoAFatDiskAFileKeepsItsTimeToTwoSecondsAndALinkCannotBeHel
     FuseDisk fat(FuseDisk::Kind::Fat32, dir.filePath("fat"));
     if (!fat.available())
         GTEST_SKIP() << "FAT32 through FUSE: " << fat.why().toStdString();
-    writeBytes(src, "data");
-    ASSERT_EQ(::chmod(enc(src).constData(), 0640), 0);
-    setTimes(src, {1'500'000'001, 0}, {1'500'000'001, 0});
+    dir.add({{"from/file.bin", "data", 1'500'000'001, 0, 0640}});
     ASSERT_TRUE(copy(src, fat.path() + "/file.bin"));
     EXPECT_LT(std::abs(lstatOf(fat.path() + "/file.bin").st_mtime - 1'500'000'001), 2);
     ASSERT_EQ(::symlink("file.bin", enc(dir.filePath("from/link")).constData()), 0);
     EXPECT_THROW(copy(dir.filePath("from/link"), fat.path() + "/link"), FileOps::CannotHold);
     EXPECT_EQ(entriesOf(fat.path()), QStringList{"file.bin"});
+}
+
+// A file system mounted inside a target is no part of it: the deletion stops there.
+TEST_F(AppFixture, DeletingATargetNeverEntersAFileSystemMountedInside)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    const QString target = tmp.filePath("T"), mnt = target + "/sub/mnt";
+    makeTree(target, {{"a.txt", "a"}, {"sub/mnt/"}, {"z.txt", "z"}});
+    ASSERT_EQ(::mount("none", enc(mnt).constData(), "tmpfs", 0, nullptr), 0);
+    const struct Unmount {
+        QByteArray at;
+        ~Unmount() { ::umount2(at.constData(), MNT_DETACH); }
+    } unmount{enc(mnt)};
+    makeTree(mnt, {{"keep/deep.txt", "k"}, {"top.txt", "t"}});
+    const Tree onTmpfs = bytesTree(enc(mnt));
+    EXPECT_EQ(errorOf([&] { FileOps::removeTree(target); }), ErrorCode::PathFileAccess);
+    EXPECT_FALSE(DeleteTargetFolder(target, true, "174"));
+    EXPECT_EQ(bytesTree(enc(mnt)), onTmpfs);
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_TRUE(box.shown[0].title.endsWith(", 174.") && box.shown[0].prompt.contains("Error number: 75.")
+                && box.shown[0].prompt.contains(mnt)) << box.text(0);
 }
 
 TEST(FoldedNames, AnExactNameStandsAnotherSpellingIsAClashOrTheOnlyVariantAdopted)

@@ -3,7 +3,6 @@
 
 #include <QDir>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 TEST(SingleInstance, SecondHolderIsRefusedUntilTheFirstEndsAndACrashedHoldersLockIsTakenOver)

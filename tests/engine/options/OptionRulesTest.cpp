@@ -1,6 +1,6 @@
 #include "engine/settings/Settings.h"
 #include "engine/options/OptionRules.h"
-#include "AppFixture.h"
+#include "RunFixture.h"
 
 #include <limits>
 
@@ -72,6 +72,18 @@ TEST_F(AppFixture, StoredOptionsKeepTheirTextsAndTheRunningCaseRule)
     Settings::readOptionValues();
     want.CaseSensitive = true;
     EXPECT_EQ(App().OptionValues, want);
+}
+
+using FileTimes = RunFixture;
+
+// Step 4 counts whole seconds: one apart, or a nanosecond across a boundary, is
+// newer; within the same second the left copy stands for both.
+TEST_F(FileTimes, AWholeSecondApartIsNewerLessIsTheSame)
+{
+    makeTree(left, {{"second", "L", kBase}, {"under", "L", kBase, 1}, {"across", "L", kBase, 999'999'999}});
+    makeTree(right, {{"second", "R", kBase + 1}, {"under", "R", kBase, 999'999'999}, {"across", "R", kBase + 1}});
+    EXPECT_EQ(run(false), SyncRun::Outcome::Finished);
+    EXPECT_EQ(tree(target), (Tree{{"across", "R"}, {"second", "R"}, {"under", "L"}}));
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 #include "engine/settings/Settings.h"
+#include "engine/paths/PathHelpers.h"
 #include "engine/paths/SavedPaths.h"
 #include "engine/fs/FileNames.h"
 #include "AppFixture.h"
+#include "TestRoots.h"
 
 namespace {
 
@@ -113,19 +115,31 @@ TEST_F(SavedPathsFile, InitialPathComparesExactlyAndIsWrittenOnYes)
 
 TEST_F(AppFixture, EditorIsTheUsersChoiceElseAKnownEditorElseXdgOpen)
 {
-    const QByteArray oldPath = qgetenv("PATH");
-    qputenv("ORVANEL_EDITOR", "my-editor --line \"two words\"");
+    const EnvVar path("PATH", QFile::encodeName(tmp.path()));
+    EnvVar editor("ORVANEL_EDITOR", "my-editor --line \"two words\"");
     EXPECT_EQ(editorCommand("/s/My Paths.txt"), QStringList({"my-editor", "--line", "two words", "/s/My Paths.txt"}));
     qunsetenv("ORVANEL_EDITOR");
     const QString kate = tmp.filePath("kate");
     writeBytes(kate, "#!/bin/sh\n");
     QFile::setPermissions(kate, QFile::ReadOwner | QFile::ExeOwner);
-    qputenv("PATH", QFile::encodeName(tmp.path()));
     EXPECT_EQ(editorCommand("/s/p.txt"), QStringList({kate, "--block", "/s/p.txt"}));
     QFile::remove(kate);
     EXPECT_EQ(editorCommand("-p.txt"), QStringList({"xdg-open", QDir::current().filePath("-p.txt")}))
         << "a file name never passes for an option";
-    qputenv("PATH", oldPath);
+}
+
+TEST(PathText, WildcardsAsUsersKnowThemAndTidyLinuxPaths)
+{
+    const std::tuple<const char *, const char *, bool> cases[] = {
+        {"a.txt", "", true},           {"a.doc", "*.txt; *.doc", true}, {"ab.c", "a?.c", true},
+        {"abc.c", "a?.c", false},      {"[x].txt", "[x]*", true},       {"x.txt", "[x]*", false},
+        {"a.tar.gz", "*.gz", true},    {"a.gz.bak", "*.gz", false}};
+    for (const auto &[name, pattern, match] : cases)
+        EXPECT_EQ(matchesPattern(name, pattern), match) << name << " " << pattern;
+    EXPECT_EQ(QStringList({parentFolder("/a/b"), parentFolder("/a"), parentFolder("/")}),
+              QStringList({"/a", "/", ""}));
+    EXPECT_EQ(tidyFolderPath("/a//b/./c/"), "/a/b/c");
+    EXPECT_EQ(tidyFolderPath("/a/b/../../.."), "/");
 }
 
 } // namespace

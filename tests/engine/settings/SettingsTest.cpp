@@ -17,15 +17,6 @@ protected:
     }
 };
 
-TEST(NumericValue, ReadsTheLeadingNumberAndRoundsHalvesToEven)
-{
-    for (auto [text, value] : {std::pair<const char *, double>{"  07", 7}, {"\t+3.5x", 3.5}, {"-1", -1}, {".25", .25},
-                               {"-", 0}, {"1e3", 1}})
-        EXPECT_EQ(Settings::numericValue(text), value) << text;
-    for (auto [value, rounded] : {std::pair{2.5, 2}, {3.5, 4}, {2.6, 3}, {-1.5, -2}})
-        EXPECT_EQ(Settings::roundHalfEven(value), rounded) << value;
-}
-
 TEST_F(SettingsFile, NoFileGivesEveryStartUpValueRemindersGoOffAndGreekIsChosenOnlyByZero)
 {
     Settings::readReminderSwitches();
@@ -51,12 +42,13 @@ TEST_F(SettingsFile, IntegerKeysTakeOnlyValuesInTheirRangeAndFlagsFollowTheirTwo
 {
     const Options o = load("[Options]\nLevels=12345\nWhichItemsToCopy=2.5\nWhenFileExists=3.5\n"
                      "DeleteOnCancel=0\nShowOptions=2\nSwapItems=2\nCaseSensitive=1\nCopyStructureOnly=1.0\n"
-                     "[DateTimeStamp]\nDays=1000\nHours=07\nMinutes=\nSeconds=58.5\nExactly=1\n");
+                     "[DateTimeStamp]\nDays=1000\nHours=+07\nMinutes=\nSeconds=58.5\nExactly=1\n");
     // Only four characters are read; 3.5 lies outside 1..3; 58.5 rounds to even; only 1 sets a flag, only 2 clears
     // DeleteOnCancel and ShowOptions.
     EXPECT_EQ(o, (Options{.WhichItemsToCopy = 2, .CopyStructureOnly = true, .Exactly = true, .Hours = 7, .Seconds = 58,
                           .CaseSensitive = true, .ShowOptions = false, .Levels = 1234}));
     EXPECT_EQ(load("[DateTimeStamp]\nSeconds=59.4\n").Seconds, 0) << "the range is checked before rounding";
+    EXPECT_EQ(load("[DateTimeStamp]\nDays=-1\n").Days, 0) << "a negative number is out of range";
     EXPECT_EQ(load("[Options]\nWhichItemsToCopy=3.5\n").WhichItemsToCopy, 4);
     EXPECT_EQ(load("[Options]\nWhichItemsToCopy=0\n").WhichItemsToCopy, 5);
     EXPECT_FALSE(load("[Options]\nDeleteOnCancel=2\n").DeleteOnCancel);

@@ -1,7 +1,6 @@
 #include "WindowTesting.h"
 
 #include <QContextMenuEvent>
-#include <QDialog>
 #include <QWhatsThis>
 
 namespace {

@@ -1,5 +1,4 @@
 #include "ui/common/FolderTree.h"
-#include "engine/paths/PathHelpers.h"
 #include "WindowTesting.h"
 
 #include <optional>
@@ -114,20 +113,6 @@ TEST_F(Tree, FileListShowsFilesAndLinksButNeverFifosOrOurTemporaries)
     files.setPattern("*.txt;*.doc");
     EXPECT_EQ(files.count(), 3);
     EXPECT_FALSE(files.showFolder(path("nope")));
-}
-
-TEST(PathText, WildcardsAsUsersKnowThemAndTidyLinuxPaths)
-{
-    const std::tuple<const char *, const char *, bool> cases[] = {
-        {"a.txt", "", true},           {"a.doc", "*.txt; *.doc", true}, {"ab.c", "a?.c", true},
-        {"abc.c", "a?.c", false},      {"[x].txt", "[x]*", true},       {"x.txt", "[x]*", false},
-        {"a.tar.gz", "*.gz", true},    {"a.gz.bak", "*.gz", false}};
-    for (const auto &[name, pattern, match] : cases)
-        EXPECT_EQ(matchesPattern(name, pattern), match) << name << " " << pattern;
-    EXPECT_EQ(QStringList({parentFolder("/a/b"), parentFolder("/a"), parentFolder("/")}),
-              QStringList({"/a", "/", ""}));
-    EXPECT_EQ(tidyFolderPath("/a//b/./c/"), "/a/b/c");
-    EXPECT_EQ(tidyFolderPath("/a/b/../../.."), "/");
 }
 
 } // namespace

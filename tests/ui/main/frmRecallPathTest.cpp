@@ -15,20 +15,14 @@ protected:
         App().SavedPathsFile[0] = left;
         App().SavedPathsFile[1] = right;
     }
-    void TearDown() override { qunsetenv("ORVANEL_EDITOR"); }
+    EnvVar editor{"ORVANEL_EDITOR", {}};
     // The editor: a shell script that gets the file as its last argument.
     void editorDoes(const QByteArray &shell)
     {
-        const QString path = dir.filePath("editor.sh");
-        writeBytes(path, shell);
-        qputenv("ORVANEL_EDITOR", "/bin/sh " + QFile::encodeName(path));
+        writeBytes(dir.filePath("editor.sh"), shell);
+        qputenv("ORVANEL_EDITOR", "/bin/sh " + QFile::encodeName(dir.filePath("editor.sh")));
     }
     static QColor background(const QListWidget *list) { return list->palette().color(QPalette::Base); }
-    static void clickRow(QListWidget *list, int row)
-    {
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualItemRect(list->item(row)).center());
-    }
 };
 
 TEST_F(RecallWindow, ListsTheSideAndRecallsTheClickedLineAsStored)

@@ -152,19 +152,5 @@ TEST_F(OptionsWindow, ALoadErrorIsReportedAndTheWindowOpensAsFarAsItGot)
     EXPECT_EQ(w.txtLevels->text(), "") << "not reached";
 }
 
-// The window opens large enough for every caption of either language, plain
-// or extended, to show whole.
-TEST_F(OptionsWindow, NoCaptionIsCutAtTheOpeningSize)
-{
-    for (const int language : {Language::English, Language::Greek}) {
-        Language::applyState(language);
-        for (const bool extended : {false, true}) {
-            App().OptionValues.SwapItems = App().OptionValues.ExcludeFilesFromSwapping = extended;
-            frmOptions w;
-            w.show();
-            expectCaptionsWhole(w, w.findChildren<QLabel *>());
-        }
-    }
-}
 
 } // namespace

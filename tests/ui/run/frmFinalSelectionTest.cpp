@@ -1,11 +1,7 @@
 #include "ui/run/frmFinalSelection.h"
 #include "engine/fs/FileNames.h"
-#include "TestFiles.h"
 #include "WindowTesting.h"
 
-#include <QLabel>
-#include <QListWidget>
-#include <QPushButton>
 #include <QScrollBar>
 
 namespace {
@@ -21,11 +17,6 @@ protected:
         sides[side].rootPath = root;
         for (int i = 0; i < count; ++i)
             sides[side].entries.push_back(QStringLiteral("%1dir/entry %2").arg(i % 3 ? '-' : '+').arg(i));
-    }
-    static void clickRow(QListWidget *list, int row)
-    {
-        list->scrollToItem(list->item(row));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
     }
     static Flags bits(std::initializer_list<int> values) { return Flags(values.begin(), values.end()); }
 };

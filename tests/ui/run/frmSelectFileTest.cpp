@@ -1,7 +1,6 @@
 #include "ui/common/Icons.h"
 #include "ui/run/frmSelectFile.h"
 #include "engine/fs/FileNames.h"
-#include "TestFiles.h"
 #include "WindowTesting.h"
 
 #include <QRadioButton>
@@ -78,18 +77,6 @@ TEST_F(SelectFileWindow, LabelsShowEachFileInItsSidesColourAndTheDateInTheWindow
         for (const QLabel *l : {w.lblName[i], w.lblSize[i], w.lblDate[i]})
             EXPECT_TRUE(l->autoFillBackground() && l->palette().color(QPalette::Window) == colorOf(App().SideColor[i]))
                 << l->objectName().toStdString();
-}
-
-// With the desktop's font the window opens large enough for every caption of
-// either language, and for both dates, to show whole.
-TEST_F(SelectFileWindow, CaptionsOfBothLanguagesShowWhole)
-{
-    for (const int lang : {Language::English, Language::Greek}) {
-        Language::applyState(lang);
-        frmSelectFile w(upper, lower, 3);
-        w.show();
-        expectCaptionsWhole(w, {w.lblSize[0], w.lblDate[0], w.lblSize[1], w.lblDate[1]});
-    }
 }
 
 } // namespace

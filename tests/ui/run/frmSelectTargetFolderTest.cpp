@@ -1,17 +1,9 @@
 #include "ui/common/FolderTree.h"
-#include "engine/paths/PathHelpers.h"
 #include "engine/fs/Errors.h"
 #include "engine/fs/FileNames.h"
 #include "ui/run/frmSelectTargetFolder.h"
-#include "TestFiles.h"
 #include "WindowTesting.h"
 
-#include <QDir>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTemporaryDir>
 #include <cerrno>
 #include <unistd.h>
 
@@ -19,26 +11,10 @@ namespace {
 
 class TargetWindow : public WindowTest {
 protected:
-    TempDir tmp;
-    QString home = tmp.filePath("home"), usb = tmp.filePath("usb");
-    QByteArray oldHome = qgetenv("HOME");
+    TempTree tmp{{"home/Data/Sub/"}, {"home/notes.txt", "n"}, {"home/Old/deep/keep.txt", "k"}, {"usb/Stick/"}};
+    QString home = tmp.at("home"), usb = tmp.at("usb");
+    TestRoots roots{home, {home, usb}};
 
-    void SetUp() override
-    {
-        WindowTest::SetUp();
-        for (const char *d : {"home/Data/Sub", "home/Old/deep", "usb/Stick"})
-            QDir().mkpath(tmp.filePath(d));
-        writeBytes(home + "/notes.txt", "n");
-        writeBytes(home + "/Old/deep/keep.txt", "k");
-        qputenv("HOME", QFile::encodeName(home));
-        Roots::setProvider([r = QStringList{home, usb}] { return r; });
-    }
-    void TearDown() override
-    {
-        Roots::setProvider(nullptr);
-        qputenv("HOME", oldHome);
-        WindowTest::TearDown();
-    }
     // Selects a node as a click or an arrow key does.
     static void pick(frmSelectTargetFolder &w, int root, const QString &path)
     {

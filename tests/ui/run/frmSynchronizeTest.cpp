@@ -1,23 +1,14 @@
 #include "engine/settings/Texts.h"
-#include "engine/paths/PathHelpers.h"
 #include "engine/fs/FileNames.h"
 #include "engine/fs/FileOps.h"
 #include "ui/run/frmSkippedItems.h"
 #include "ui/run/frmSynchronize.h"
-#include "TestFiles.h"
 #include "WindowTesting.h"
 
-#include <QDir>
-#include <QGroupBox>
-#include <QLabel>
-#include <QListWidget>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <optional>
-#include <tuple>
 
 namespace {
 
@@ -26,28 +17,19 @@ protected:
     TempDir tmp;
     QString left = tmp.filePath("left"), right = tmp.filePath("right"), targets = tmp.filePath("targets");
     RunInputs in{{left, right}};
-    const std::tuple<decltype(frmSynchronize::targetChooser), decltype(frmSynchronize::manualSelector),
-                     decltype(frmSynchronize::fileChooser), decltype(frmSynchronize::skippedItemsViewer)>
-        oldSubWindows{frmSynchronize::targetChooser, frmSynchronize::manualSelector, frmSynchronize::fileChooser,
-                      frmSynchronize::skippedItemsViewer};
+    TestRoots roots{targets, {targets}};
+    Keep<decltype(frmSynchronize::targetChooser), decltype(frmSynchronize::manualSelector),
+         decltype(frmSynchronize::fileChooser), decltype(frmSynchronize::skippedItemsViewer),
+         decltype(FileOps::flushForTests)>
+        hooks{frmSynchronize::targetChooser, frmSynchronize::manualSelector, frmSynchronize::fileChooser,
+              frmSynchronize::skippedItemsViewer, FileOps::flushForTests};
 
     void SetUp() override
     {
-        WindowTest::SetUp();
         App().ReminderSwitches = Reminders{false, false, false, false, false};
         App().SettingsFilePath = tmp.filePath("Orvanel.ini");
-        QDir().mkpath(targets);
-        writeBytes(left + "/big.bin", QByteArray(1234, 'b'));
-        writeBytes(left + "/sub/a.txt", "a");
-        writeBytes(right + "/r.txt", "r");
-        Roots::setProvider([t = targets] { return QStringList{t}; });
-    }
-    void TearDown() override
-    {
-        std::tie(frmSynchronize::targetChooser, frmSynchronize::manualSelector, frmSynchronize::fileChooser,
-                 frmSynchronize::skippedItemsViewer) = oldSubWindows;
-        Roots::setProvider(nullptr);
-        WindowTest::TearDown();
+        makeTree(tmp.path(), {{"left/big.bin", QByteArray(1234, 'b')}, {"left/sub/a.txt", "a"}, {"right/r.txt", "r"},
+                              {"targets/"}});
     }
     static bool visible(QWidget *w) { return !w->isHidden(); }
     // Presses Start and waits until the window has dealt with the end of the run.
@@ -83,7 +65,6 @@ TEST_F(SyncWindow, ASwapRunEndsFinishedWithEveryStepShown)
         return 0;
     };
     start(w);
-    FileOps::flushForTests = nullptr;
     EXPECT_EQ(cancelWhileFlushing, false) << "a flush cannot be cancelled";
     EXPECT_EQ(readBytes(SkippedItems::listFilePath()), "") << "an earlier run's list must not speak for this one";
     for (QWidget *x : std::initializer_list<QWidget *>{w.cmdSynchronize, w.fraStep, w.lblSkipped, w.cmdSkipped,
