@@ -53,6 +53,17 @@ QByteArray companionOf(const QByteArray &path)
     return bak;
 }
 
+// Whether a folder is where a file system is mounted. A bind mount of the same
+// disk keeps the device number, so that alone does not tell.
+bool mountedAt(int dirFd, const char *name, dev_t device, dev_t here)
+{
+    if (here != device)
+        return true;
+    struct statx sx {};
+    return ::statx(dirFd, name, AT_SYMLINK_NOFOLLOW, 0, &sx) == 0 && (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT)
+           && (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT);
+}
+
 // Removes everything below an open folder (closed here), depth first.
 void removeContents(int dirFd, dev_t device, const QString &shownPath)
 {
@@ -72,7 +83,7 @@ void removeContents(int dirFd, dev_t device, const QString &shownPath)
             continue; // gone meanwhile
         const QString child = shownPath + QLatin1Char('/') + FileNames::fromBytes(name);
         if (S_ISDIR(st.st_mode)) {
-            if (st.st_dev != device)
+            if (mountedAt(::dirfd(d), name, device, st.st_dev))
                 throw AppError(ErrorCode::PathFileAccess, QStringLiteral("A file system is mounted inside: ") + child);
             const int sub = ::openat(::dirfd(d), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (sub < 0)

@@ -219,22 +219,29 @@ TEST_F(FileOpsCopy, OntoAFatDiskAFileKeepsItsTimeToTwoSecondsAndALinkCannotBeHel
 TEST_F(AppFixture, DeletingATargetNeverEntersAFileSystemMountedInside)
 {
     if (::geteuid() != 0)
-        GTEST_SKIP() << "mounting a tmpfs needs root";
-    const QString target = tmp.filePath("T"), mnt = target + "/sub/mnt";
-    makeTree(target, {{"a.txt", "a"}, {"sub/mnt/"}, {"z.txt", "z"}});
-    ASSERT_EQ(::mount("none", enc(mnt).constData(), "tmpfs", 0, nullptr), 0);
-    const struct Unmount {
-        QByteArray at;
-        ~Unmount() { ::umount2(at.constData(), MNT_DETACH); }
-    } unmount{enc(mnt)};
-    makeTree(mnt, {{"keep/deep.txt", "k"}, {"top.txt", "t"}});
-    const Tree onTmpfs = bytesTree(enc(mnt));
-    EXPECT_EQ(errorOf([&] { FileOps::removeTree(target); }), ErrorCode::PathFileAccess);
-    EXPECT_FALSE(DeleteTargetFolder(target, true, "174"));
-    EXPECT_EQ(bytesTree(enc(mnt)), onTmpfs);
-    ASSERT_EQ(box.shown.size(), 1u);
-    EXPECT_TRUE(box.shown[0].title.endsWith(", 174.") && box.shown[0].prompt.contains("Error number: 75.")
-                && box.shown[0].prompt.contains(mnt)) << box.text(0);
+        GTEST_SKIP() << "mounting needs root";
+    // A tmpfs, and a bind mount of this very disk, which keeps its device number.
+    const QString target = tmp.filePath("T"), mnt = target + "/sub/mnt", other = tmp.filePath("other");
+    makeTree(other, {{"keep/deep.txt", "k"}, {"top.txt", "t"}});
+    for (const bool bind : {false, true}) {
+        makeTree(target, {{"a.txt", "a"}, {"sub/mnt/"}, {"z.txt", "z"}});
+        ASSERT_EQ(bind ? ::mount(enc(other).constData(), enc(mnt).constData(), nullptr, MS_BIND, nullptr)
+                       : ::mount("none", enc(mnt).constData(), "tmpfs", 0, nullptr), 0);
+        const struct Unmount {
+            QByteArray at;
+            ~Unmount() { ::umount2(at.constData(), MNT_DETACH); }
+        } unmount{enc(mnt)};
+        if (!bind)
+            makeTree(mnt, {{"keep/deep.txt", "k"}, {"top.txt", "t"}});
+        const Tree mounted = bytesTree(enc(mnt));
+        EXPECT_EQ(errorOf([&] { FileOps::removeTree(target); }), ErrorCode::PathFileAccess);
+        box.shown.clear();
+        EXPECT_FALSE(DeleteTargetFolder(target, true, "174"));
+        EXPECT_EQ(bytesTree(enc(mnt)), mounted) << "bind " << bind;
+        ASSERT_EQ(box.shown.size(), 1u);
+        EXPECT_TRUE(box.shown[0].title.endsWith(", 174.") && box.shown[0].prompt.contains("Error number: 75.")
+                    && box.shown[0].prompt.contains(mnt)) << box.text(0);
+    }
 }
 
 TEST(FoldedNames, AnExactNameStandsAnotherSpellingIsAClashOrTheOnlyVariantAdopted)
