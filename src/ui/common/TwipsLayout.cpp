@@ -1,5 +1,6 @@
 #include "ui/common/TwipsLayout.h"
 
+#include <QLabel>
 #include <QScreen>
 #include <QWidget>
 #include <algorithm>
@@ -91,4 +92,17 @@ double TwipsLayout::fittingScale(const QWidget *window, QSize design, const std:
         if (allFit(scale))
             return scale;
     return limit;
+}
+
+bool TwipsLayout::wrappedFits(const QLabel *label, double scale) const
+{
+    const QRect t = twips(const_cast<QLabel *>(label));
+    return label->heightForWidth(int(std::floor(t.width() / 15.0 * scale))) <= int(std::floor(t.height() / 15.0 * scale));
+}
+
+void TwipsLayout::growUntil(QWidget *window, const std::function<bool(double)> &allFit)
+{
+    const QSize design = designSize();
+    const double scale = fittingScale(window, design, allFit);
+    window->resize(int(std::lround(design.width() * scale)), int(std::lround(design.height() * scale)));
 }

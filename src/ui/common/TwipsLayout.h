@@ -5,6 +5,8 @@
 #include <QVector>
 #include <functional>
 
+class QLabel;
+
 // Places widgets at their design positions, given in twips (15 per pixel), and
 // scales them proportionally when the window is resized.
 class TwipsLayout : public QLayout {
@@ -25,6 +27,11 @@ public:
     // screen, which would otherwise hide more than the enlargement shows.
     static double fittingScale(const QWidget *window, QSize designSize,
                                const std::function<bool(double)> &allFit);
+    // Whether a word-wrapped label shows its whole text in its rectangle at scale.
+    bool wrappedFits(const QLabel *label, double scale) const;
+    // Resizes the window to the design size, enlarged until every label fits
+    // (texts may be set meanwhile by the caller's check).
+    void growUntil(QWidget *window, const std::function<bool(double)> &allFit);
 
     void addItem(QLayoutItem *item) override;
     QLayoutItem *itemAt(int index) const override;

@@ -90,7 +90,11 @@ frmAbout::frmAbout(QWidget *parent) : SecondaryWindow(parent)
                 kButtonHeight);
     layout->add(cmdSysInfo, kSysInfoLeft, kButtonTop + extra, kSysInfoWidth, kButtonHeight);
     layout->add(cmdOK, kOkLeft, kButtonTop + extra, kOkWidth, kButtonHeight);
-    resize(layout->designSize());
+    // A large desktop font would cut the title or the version line: the window
+    // grows as a whole until both fit.
+    layout->growUntil(this, [&](double scale) {
+        return layout->wrappedFits(lblTitle, scale) && layout->wrappedFits(lblVersion, scale);
+    });
     setTabOrder(cmdOK, cmdSysInfo);
     cmdOK->setFocus();
 

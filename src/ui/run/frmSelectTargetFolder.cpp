@@ -97,7 +97,6 @@ frmSelectTargetFolder::frmSelectTargetFolder(const QStringList &sources, QWidget
     const int okLeft = kDesignWidth - kMargin - kButtonWidth;
     layout->add(cmdCancel, okLeft - kMargin - kButtonWidth, kButtonTop, kButtonWidth, kButtonHeight);
     layout->add(cmdOK, okLeft, kButtonTop, kButtonWidth, kButtonHeight);
-    resize(layout->designSize());
 
     ContextHelp::setTopic(File1, 60010);
     ContextHelp::setTopic(lstControl, 60010);
@@ -128,6 +127,18 @@ frmSelectTargetFolder::frmSelectTargetFolder(const QStringList &sources, QWidget
     setTabOrder(txtTargetFolder, cmdCancel);
     setTabOrder(cmdCancel, cmdOK);
     load();
+    // A large desktop font would cut the line that names the root: the window
+    // grows as a whole until it fits for every root.
+    const QString shown = lblTargetFolder->text();
+    layout->growUntil(this, [&](double scale) {
+        for (const QString &root : Roots::list()) {
+            lblTargetFolder->setText(m_prefix + FileNames::shown(root));
+            if (!layout->wrappedFits(lblTargetFolder, scale))
+                return false;
+        }
+        return true;
+    });
+    lblTargetFolder->setText(shown);
     txtTargetFolder->setFocus();
 }
 
