@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace FileOps {
@@ -53,17 +54,6 @@ QByteArray companionOf(const QByteArray &path)
     return bak;
 }
 
-// Whether a folder is where a file system is mounted. A bind mount of the same
-// disk keeps the device number, so that alone does not tell.
-bool mountedAt(int dirFd, const char *name, dev_t device, dev_t here)
-{
-    if (here != device)
-        return true;
-    struct statx sx {};
-    return ::statx(dirFd, name, AT_SYMLINK_NOFOLLOW, 0, &sx) == 0 && (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT)
-           && (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT);
-}
-
 // Removes everything below an open folder (closed here), depth first.
 void removeContents(int dirFd, dev_t device, const QString &shownPath)
 {
@@ -78,19 +68,22 @@ void removeContents(int dirFd, dev_t device, const QString &shownPath)
         const char *name = e->d_name;
         if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
             continue;
-        struct stat st {};
-        if (::fstatat(::dirfd(d), name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        struct statx sx {};
+        if (::statx(::dirfd(d), name, AT_SYMLINK_NOFOLLOW, STATX_TYPE, &sx) != 0)
             continue; // gone meanwhile
         const QString child = shownPath + QLatin1Char('/') + FileNames::fromBytes(name);
-        if (S_ISDIR(st.st_mode)) {
-            if (mountedAt(::dirfd(d), name, device, st.st_dev))
+        const bool folder = S_ISDIR(sx.stx_mode);
+        if (folder) {
+            // A bind mount of the same disk keeps the device number; the mount root mark tells.
+            if (makedev(sx.stx_dev_major, sx.stx_dev_minor) != device
+                || (sx.stx_attributes_mask & sx.stx_attributes & STATX_ATTR_MOUNT_ROOT))
                 throw AppError(ErrorCode::PathFileAccess, QStringLiteral("A file system is mounted inside: ") + child);
             const int sub = ::openat(::dirfd(d), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (sub < 0)
                 throw AppError::fromErrno(errno, child);
             removeContents(sub, device, child);
         }
-        if (::unlinkat(::dirfd(d), name, S_ISDIR(st.st_mode) ? AT_REMOVEDIR : 0) != 0)
+        if (::unlinkat(::dirfd(d), name, folder ? AT_REMOVEDIR : 0) != 0)
             throw AppError::fromErrno(errno, child);
     }
 }

@@ -132,7 +132,6 @@ private:
     };
     // Step 5's item in hand, and how it goes over what is at its destination.
     struct Move {
-        const QString &entry;
         bool folder;
         QString rel;
         QString source;

@@ -145,7 +145,7 @@ bool SyncRun::transferSide(int side, bool *conflict)
 SyncRun::Next SyncRun::transferEntry(SideTransfer &t, std::size_t index, const QString &entry)
 {
     const QString rel = ItemList::relativePath(entry);
-    Move m{entry, ItemList::isFolder(entry), rel, t.from.pathOf(rel), destinationOf(t.side, entry), {}, {}, false};
+    Move m{ItemList::isFolder(entry), rel, t.from.pathOf(rel), destinationOf(t.side, entry), {}, {}, false};
     if (insideSkipped(t.to.pathOf(m.destRel)))
         return Next::Item; // reported with its folder
     if (m_foldNames && !settleSpelling(t, m))
