@@ -3,6 +3,8 @@
 #include "engine/run/RunText.h"
 #include "engine/run/SyncRun.h"
 #include "engine/run/TargetFolder.h"
+#include "engine/run/UndoData.h"
+#include "engine/settings/ErrorReport.h"
 #include "engine/settings/AppState.h"
 #include "engine/settings/Language.h"
 #include "engine/settings/Settings.h"
@@ -176,6 +178,23 @@ public:
     }
     // SIGINT and SIGTERM stop the run as Cancel's Yes would.
     bool checkpoint() override { return g_stop != 0; }
+    bool goOnWithoutUndo(const QString &question) override
+    {
+        clearProgressLine();
+        err() << plain(question.left(question.indexOf(QStringLiteral("\r\n")))) << '\n'
+              << tx("Going on without undo data for that side.", "Συνέχεια χωρίς δεδομένα αναίρεσης για την πλευρά αυτή.")
+              << Qt::endl;
+        return true;
+    }
+    CutShortAnswer cutShortRun(const QString &) override
+    {
+        err() << tx("The last synchronization of these folders was cut short. Its result is kept; "
+                    "'orvanel --batch --undo' before this run would have undone it.",
+                    "Ο τελευταίος συγχρονισμός αυτών των φακέλλων διακόπηκε απότομα. Το αποτέλεσμά του μένει· "
+                    "το 'orvanel --batch --undo' πριν από αυτόν θα τον είχε αναιρέσει.")
+              << Qt::endl;
+        return CutShortAnswer::AskLater;
+    }
 
     void clearProgressLine()
     {
@@ -248,6 +267,30 @@ void reportSkipped(const SkippedItems &skipped)
     err() << Qt::flush;
 }
 
+// --undo: the pair's last run, put back; exit codes as for a run.
+int undoLastRun(const RunInputs &in)
+{
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    SkippedItems skipped;
+    bool ended = false;
+    const bool ok = guarded(Loc::SynchronizationRun, [&] {
+        const std::optional<Undo::RunInfo> last = Undo::lastRun(in.SourcePath[0], in.SourcePath[1]);
+        if (!last) {
+            out() << tx("There is no synchronization of these folders to undo.",
+                        "Δεν υπάρχει συγχρονισμός αυτών των φακέλλων προς αναίρεση.")
+                  << Qt::endl;
+            return;
+        }
+        ended = Undo::undo(*last, skipped, [] { return g_stop == 0; });
+        out() << RunText::undoneText(ended, skipped.size()) << Qt::endl;
+    });
+    reportSkipped(skipped);
+    if (!ok || !ended)
+        return 1;
+    return skipped.empty() ? 0 : 3;
+}
+
 } // namespace
 
 bool wanted(const QStringList &a)
@@ -279,6 +322,9 @@ QString usage()
         "  --lang en|el                               language of the output\n"
         "  --yes                                      answer yes to questions asked before changes\n"
         "  --dry-run                                  print what each side would give; change nothing\n"
+        "  --no-undo                                  swap: keep no undo data this time\n"
+        "  --keep-undo N                              swap: keep the undo data of the last N runs of the pair (0-99)\n"
+        "  --undo                                     undo the last swap of --left and --right, finished or cut short\n"
         "  --home DIR                                 the settings folder\n"
         "\n"
         "Exit codes: 0 finished, 3 finished but items were skipped (listed on standard\n"
@@ -318,7 +364,8 @@ int main(const QStringList &args)
 
         RunInputs in;
         QString left, right, target;
-        bool yes = false, dryRun = false;
+        bool yes = false, dryRun = false, undo = false, noUndo = false;
+        int keepUndo = -1;
         auto value = [&](int &i) {
             if (i + 1 >= args.size())
                 throw UsageError{args[i] + QStringLiteral(" needs a value")};
@@ -388,12 +435,23 @@ int main(const QStringList &args)
                 yes = true;
             } else if (a == QLatin1String("--dry-run")) {
                 dryRun = true;
+            } else if (a == QLatin1String("--undo")) {
+                undo = true;
+            } else if (a == QLatin1String("--no-undo")) {
+                noUndo = true;
+            } else if (a == QLatin1String("--keep-undo")) {
+                bool ok = false;
+                keepUndo = value(i).toInt(&ok);
+                if (!ok || keepUndo < 0 || keepUndo > 99)
+                    throw UsageError{QStringLiteral("--keep-undo: a number from 0 to 99")};
             } else {
                 throw UsageError{QStringLiteral("unknown argument: ") + a};
             }
         }
         in.SourcePath[0] = existingFolder(left, QStringLiteral("--left"));
         in.SourcePath[1] = existingFolder(right, QStringLiteral("--right"));
+        if (undo)
+            return undoLastRun(in);
         if (!o.SwapItems) {
             if (target.isEmpty())
                 throw UsageError{QStringLiteral("copy mode needs --target PATH (or use --swap)")};
@@ -418,6 +476,8 @@ int main(const QStringList &args)
         host.dryRun = dryRun;
         SyncRun run(host, in);
         run.stopAfterResolving = dryRun;
+        run.keepUndo = !noUndo;
+        run.keepRuns = keepUndo;
         const SyncRun::Outcome outcome = run.run();
         host.clearProgressLine();
         const int finished = run.Skipped.empty() ? 0 : 3;

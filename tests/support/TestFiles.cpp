@@ -122,6 +122,9 @@ QMap<QByteArray, QByteArray> bytesTree(const QByteArray &root)
 {
     QMap<QByteArray, QByteArray> tree;
     listInto(::open(root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), QByteArray(), tree);
+    // The user's items: the undo data a swap keeps at a root is the program's.
+    for (auto it = tree.begin(); it != tree.end();)
+        it = it.key() == ".orvanel-undo" || it.key().startsWith(".orvanel-undo/") ? tree.erase(it) : std::next(it);
     return tree;
 }
 

@@ -27,7 +27,8 @@ QStringList entriesOf(const QString &folder);
 
 // Byte-exact names (legacy encodings, control characters): a file with its
 // missing folders, an optional whole-second modification time, and a whole
-// tree as relative path -> content ("/" for a folder, "-> target" for a link).
+// tree as relative path -> content ("/" for a folder, "-> target" for a link),
+// without the undo data kept at its root.
 void makeFile(const QByteArray &path, const QByteArray &data, std::int64_t mtime = -1);
 QMap<QByteArray, QByteArray> bytesTree(const QByteArray &root);
 using Tree = QMap<QByteArray, QByteArray>;

@@ -93,17 +93,81 @@ void checkDestination(int folder, const QByteArray &name, const QString &destina
     }
 }
 
+Stamp stampAt(int folder, const QByteArray &name, const QString &destination)
+{
+    struct stat st {};
+    if (::fstatat(folder, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        fail(errno, destination);
+    return stampOf(st);
+}
+
+// Makes sure a file is on the disk, not just in memory.
+void syncFile(int folder, const QByteArray &name, const QString &path)
+{
+    Fd fd(::openat(folder, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() >= 0 && ::fsync(fd.get()) != 0 && errno != EINVAL)
+        fail(errno, path);
+    if (::fsync(folder) != 0 && errno != EINVAL)
+        fail(errno, path);
+}
+
+// Where the file about to be replaced went, so that the name never stays
+// empty for long and a failed rename can give it back.
+struct Held {
+    enum { Nothing, Linked, Moved } how = Nothing;
+    int folder = -1;
+};
+
+Held keepOld(Keeper &keeper, Tree &to, const QString &toRel, int folder, const QByteArray &name)
+{
+    Tree &hold = keeper.holding();
+    const QString up = detail::parentOf(toRel);
+    const int held = hold.folder(up, true).descriptor();
+    hold.noteWrite(up);
+    if (::linkat(folder, name.constData(), held, name.constData(), 0) == 0)
+        return {Held::Linked, held};
+    int err = errno;
+    if (err == ENOENT)
+        return {};
+    // FAT and exFAT have no hard links: the old file moves over, and the new
+    // one follows it into the name within the next system call.
+    if (refusesLinks(err)) {
+        if (::renameat(folder, name.constData(), held, name.constData()) == 0)
+            return {Held::Moved, held};
+        err = errno;
+    }
+    if (err != EXDEV)
+        fail(err, hold.pathOf(toRel));
+    // A folder mounted below the root: the old file is copied over, and on
+    // the disk before it is replaced.
+    copyFile(to, toRel, hold, toRel, Replace::No);
+    syncFile(hold.folder(up).descriptor(), name, hold.pathOf(toRel));
+    return {Held::Linked, held};
+}
+
 // Puts the finished temporary file in place. A destination that must be new
 // is never replaced, not even by a name the disk takes for the same one (a
 // case-insensitive disk may fold letters we tell apart); one that must be
 // unchanged is looked at once more right before the rename.
 void putInPlace(TempEntry &tmp, const QByteArray &name, Replace how, const Stamp &expected,
-                const QString &destination)
+                const QString &destination, Keeper *keeper, Tree &to, const QString &toRel)
 {
     const int folder = tmp.folder;
     auto rename = [&] {
-        if (::renameat(folder, tmp.name.constData(), folder, name.constData()) != 0)
-            fail(errno, destination);
+        Held held;
+        if (keeper) {
+            const Stamp made = stampAt(folder, tmp.name, destination);
+            keeper->replacing(toRel, made);
+            held = keepOld(*keeper, to, toRel, folder, name);
+            if (held.how == Held::Nothing)
+                keeper->creating(toRel, made); // gone meanwhile: nothing was replaced
+        }
+        if (::renameat(folder, tmp.name.constData(), folder, name.constData()) != 0) {
+            const int err = errno;
+            if (held.how == Held::Moved)
+                ::renameat(held.folder, name.constData(), folder, name.constData());
+            fail(err, destination);
+        }
         tmp.armed = false;
     };
     if (how == Replace::Yes)
@@ -114,6 +178,8 @@ void putInPlace(TempEntry &tmp, const QByteArray &name, Replace how, const Stamp
             throw ChangedSinceLooked(destination);
         return rename();
     }
+    if (keeper)
+        keeper->creating(toRel, stampAt(folder, tmp.name, destination));
     if (::renameat2(folder, tmp.name.constData(), folder, name.constData(), RENAME_NOREPLACE) == 0) {
         tmp.armed = false;
         return;
@@ -135,7 +201,9 @@ void putInPlace(TempEntry &tmp, const QByteArray &name, Replace how, const Stamp
     struct stat st {};
     if (::fstatat(folder, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT)
         fail(EEXIST, destination);
-    rename();
+    if (::renameat(folder, tmp.name.constData(), folder, name.constData()) != 0)
+        fail(errno, destination);
+    tmp.armed = false;
 }
 
 // at < 0: at the file's position.
@@ -402,7 +470,7 @@ ChangedSinceLooked::ChangedSinceLooked(const QString &path)
 CannotHold::CannotHold(const QString &path, int err) : AppError(AppError::fromErrno(err, path)) {}
 
 bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel, Replace how,
-              const Stamp &expected, const std::function<bool()> &keepGoing)
+              const Stamp &expected, const std::function<bool()> &keepGoing, Keeper *keeper)
 {
     const QString source = from.pathOf(fromRel), destination = to.pathOf(toRel);
     const QByteArray srcName = detail::lastName(fromRel), dstName = detail::lastName(toRel);
@@ -444,7 +512,7 @@ bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel
         const struct timespec times[2] = {st.st_atim, st.st_mtim};
         if (::utimensat(dstFolder, tmp.name.constData(), times, AT_SYMLINK_NOFOLLOW) != 0 && !refusedByDisk(errno))
             fail(errno, destination);
-        putInPlace(tmp, dstName, how, expected, destination);
+        putInPlace(tmp, dstName, how, expected, destination, keeper, to, toRel);
         if (syncEachFile)
             keepModified(dstFolder, dstName, st, destination);
         return true;
@@ -519,6 +587,12 @@ bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel
         ::sync_file_range(out.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
     if (unnamed) {
         // Never over anything: whatever took the name meanwhile is kept.
+        if (keeper) {
+            struct stat made {};
+            if (::fstat(out.get(), &made) != 0)
+                fail(errno, destination);
+            keeper->creating(toRel, stampOf(made));
+        }
         const QByteArray self = "/proc/self/fd/" + QByteArray::number(out.get());
         if (::linkat(AT_FDCWD, self.constData(), dstFolder, dstName.constData(), AT_SYMLINK_FOLLOW) != 0)
             fail(errno, destination);
@@ -526,7 +600,7 @@ bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel
     if (::close(out.release()) != 0)
         fail(errno, destination);
     if (!unnamed)
-        putInPlace(tmp, dstName, how, expected, destination);
+        putInPlace(tmp, dstName, how, expected, destination, keeper, to, toRel);
     if (syncEachFile)
         keepModified(dstFolder, dstName, st, destination);
     return true;

@@ -75,6 +75,22 @@ bool leadsTo(const QString &rel, const QString &path)
            || (path.size() > rel.size() && path.startsWith(rel) && path[rel.size()] == QLatin1Char('/'));
 }
 
+bool processEnded(std::int64_t pid)
+{
+    if (::kill(pid_t(pid), 0) != 0 && errno != EPERM)
+        return true;
+    // A killed run may linger as a zombie until its parent reaps it: it writes no more.
+    char stat[512];
+    const QByteArray path = "/proc/" + QByteArray::number(pid) + "/stat";
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    const ssize_t n = fd < 0 ? -1 : ::read(fd, stat, sizeof stat - 1);
+    if (fd >= 0)
+        ::close(fd);
+    const char *end = n > 0 ? static_cast<const char *>(::memrchr(stat, ')', std::size_t(n))) : nullptr;
+    const bool gone = end && end + 2 < stat + n && (end[2] == 'Z' || end[2] == 'X');
+    return gone;
+}
+
 } // namespace
 
 QByteArray temporaryName(const QByteArray &name)
@@ -116,18 +132,18 @@ Temporary temporaryKind(const char *name)
         pid = pid * 10 + (rest[i] - '0');
     if (i == 9 || rest[i] != '-' || pid <= 0 || pid > INT_MAX)
         return Temporary::Leftover;
-    if (::kill(pid_t(pid), 0) != 0 && errno != EPERM)
-        return Temporary::Leftover;
-    // A killed run may linger as a zombie until its parent reaps it: it writes no more.
-    char stat[512];
-    const QByteArray path = "/proc/" + QByteArray::number(pid) + "/stat";
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    const ssize_t n = fd < 0 ? -1 : ::read(fd, stat, sizeof stat - 1);
-    if (fd >= 0)
-        ::close(fd);
-    const char *end = n > 0 ? static_cast<const char *>(::memrchr(stat, ')', std::size_t(n))) : nullptr;
-    const bool gone = end && end + 2 < stat + n && (end[2] == 'Z' || end[2] == 'X');
-    return gone ? Temporary::Leftover : Temporary::Live;
+    return processEnded(pid) ? Temporary::Leftover : Temporary::Live;
+}
+
+QByteArray processTag() { return bootId() + '-' + QByteArray::number(qint64(::getpid())); }
+
+bool processGone(const QByteArray &tag)
+{
+    if (tag.size() < 10 || tag.left(8) != bootId() || tag[8] != '-')
+        return true;
+    bool ok = false;
+    const qint64 pid = tag.mid(9).toLongLong(&ok);
+    return !ok || pid <= 0 || pid > INT_MAX || processEnded(pid);
 }
 
 Folder::~Folder()
@@ -223,6 +239,13 @@ Tree::Tree(const QString &rootPath) : m_root(rootPath)
     m_chain.push_back({QString(), Folder::open(rootPath)});
 }
 
+Tree::Tree(const QString &shownRoot, Folder root) : m_root(shownRoot)
+{
+    if (!m_root.endsWith(QLatin1Char('/')))
+        m_root += QLatin1Char('/');
+    m_chain.push_back({QString(), std::move(root)});
+}
+
 Tree::~Tree() = default;
 
 const Folder &Tree::folder(const QString &rel, bool create)
@@ -246,6 +269,8 @@ const Folder &Tree::folder(const QString &rel, bool create)
         int fd = ::openat(parent, name.constData(), kFolderFlags);
         if (fd < 0 && errno == ENOENT && create) {
             requireWritable(m_chain.back().rel);
+            if (beforeCreatingFolder)
+                beforeCreatingFolder(partRel);
             if (::mkdirat(parent, name.constData(), 0777) != 0 && errno != EEXIST)
                 throw errno == EACCES ? detail::refusal(pathOf(partRel), EACCES)
                                       : AppError::fromErrno(errno, pathOf(partRel));
@@ -298,6 +323,8 @@ void Tree::createFolder(const QString &rel)
         fail(EINVAL, pathOf(rel));
     requireWritable(up);
     noteWrite(up);
+    if (beforeCreatingFolder)
+        beforeCreatingFolder(rel);
     if (::mkdirat(parent, name.constData(), 0777) != 0) {
         if (errno == EACCES)
             throw detail::refusal(pathOf(rel), EACCES);
@@ -325,6 +352,53 @@ void Tree::removeEmptyFolder(const QString &rel)
     noteWrite(parentOf(rel));
     if (::unlinkat(parent, lastName(rel).constData(), AT_REMOVEDIR) != 0)
         fail(errno, pathOf(rel)); // ENOTEMPTY and EEXIST are 75
+}
+
+void Tree::removeFile(const QString &rel)
+{
+    const int parent = folder(parentOf(rel)).descriptor();
+    noteWrite(parentOf(rel));
+    if (::unlinkat(parent, lastName(rel).constData(), 0) != 0)
+        fail(errno, pathOf(rel));
+}
+
+Tree::Identity Tree::identity(const QString &rel)
+{
+    int parent;
+    try {
+        parent = folder(parentOf(rel)).descriptor();
+    } catch (const AppError &e) {
+        if (e.systemError() == ENOENT)
+            return {};
+        throw;
+    }
+    struct stat st {};
+    if (::fstatat(parent, rel.isEmpty() ? "." : lastName(rel).constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT)
+            return {};
+        fail(errno, pathOf(rel));
+    }
+    return {kindOf(st.st_mode), std::uint64_t(st.st_dev), std::uint64_t(st.st_ino),
+            {std::int64_t(st.st_size), std::int64_t(st.st_mtim.tv_sec), std::int64_t(st.st_mtim.tv_nsec)}};
+}
+
+Tree::Times Tree::times(const QString &rel)
+{
+    struct stat st {};
+    if (::fstat(folder(rel).descriptor(), &st) != 0)
+        fail(errno, pathOf(rel));
+    auto ns = [](const timespec &t) { return std::int64_t(t.tv_sec) * 1'000'000'000 + t.tv_nsec; };
+    return {ns(st.st_atim), ns(st.st_mtim)};
+}
+
+void Tree::setTimes(const QString &rel, const Times &t)
+{
+    auto spec = [](std::int64_t ns) {
+        return timespec{time_t(ns / 1'000'000'000), long(ns % 1'000'000'000)};
+    };
+    const timespec both[2] = {spec(t.accessed), spec(t.modified)};
+    if (::futimens(folder(rel).descriptor(), both) != 0 && errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
+        fail(errno, pathOf(rel));
 }
 
 bool Tree::noteWrite(const QString &relFolder)

@@ -95,6 +95,8 @@ class Tree {
 public:
     // Opens the root (following a symlink given as the root itself).
     explicit Tree(const QString &rootPath);
+    // A root already open (a folder the run made itself); shownRoot names it.
+    Tree(const QString &shownRoot, Folder root);
     ~Tree();
     Tree(const Tree &) = delete;
     Tree &operator=(const Tree &) = delete;
@@ -113,6 +115,27 @@ public:
     void createFolder(const QString &rel);
     // rmdir; a folder that is not empty is 75.
     void removeEmptyFolder(const QString &rel);
+    // Unlinks a file or a symlink.
+    void removeFile(const QString &rel);
+
+    // Which file is at rel and as what; kind Missing when nothing is (also
+    // when a folder on the way is missing).
+    struct Identity {
+        Kind kind = Kind::Missing;
+        std::uint64_t device = 0, inode = 0;
+        Stamp stamp;
+    };
+    Identity identity(const QString &rel);
+    // A folder's access and modification times, in nanoseconds.
+    struct Times {
+        std::int64_t accessed = 0, modified = 0;
+    };
+    Times times(const QString &rel);
+    void setTimes(const QString &rel, const Times &times);
+
+    // Called with each folder's rel right before the tree makes it (by
+    // folder() or createFolder()): a swap records what it creates.
+    std::function<void(const QString &rel)> beforeCreatingFolder;
     // Refuses with 75 a folder without write permission bits (also for root:
     // they are the user's word). Looked at once while the folder stays open.
     void requireWritable(const QString &relFolder);
@@ -192,8 +215,65 @@ struct CannotHold : AppError {
 // failures, but a copy that loses its ACL never grants the owning group more
 // than the ACL gave it. A symlink such a disk cannot hold throws CannotHold.
 // Failures to read the source throw SourceError.
+class Keeper;
 bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel, Replace how,
-              const Stamp &expected = {}, const std::function<bool()> &keepGoing = {});
+              const Stamp &expected = {}, const std::function<bool()> &keepGoing = {}, Keeper *keeper = nullptr);
+
+// ---- Undo data: what a swap keeps of what it changes ----
+
+// Told by copyFile, right before each act, what it is about to do in the
+// tree it writes into (the journal is written ahead of the disk); it also
+// holds the folder where replaced files are kept. With a Keeper, a file that
+// is replaced is first hard-linked into holding() under its own relative
+// path, so its name never goes missing; where the disk has no hard links it
+// is moved there and the new one renamed in right after; where holding() is
+// another file system it is copied there and flushed.
+class Keeper {
+public:
+    virtual ~Keeper() = default;
+    virtual void replacing(const QString &rel, const Stamp &made) = 0;
+    // rel gets a file or link where there was none.
+    virtual void creating(const QString &rel, const Stamp &made) = 0;
+    virtual Tree &holding() = 0;
+};
+
+// The folder name inside top (made when missing, never through a symlink)
+// at the root of tree, made new: an existing one is 75.
+Folder makeHoldingFolder(Tree &tree, const QByteArray &top, const QByteArray &name);
+// Puts the file kept at rel in hold back at rel in tree, over whatever is
+// there: a rename where both are on one disk, else a copy (then the kept
+// file goes). Missing folders on the way are made again.
+void putBack(Tree &hold, Tree &tree, const QString &rel);
+// Bytes an unprivileged writer may still use on path's file system; -1 when unknown.
+std::int64_t freeBytes(const QString &path);
+// The bytes of the files below path (symlinks not followed), 0 when missing.
+std::int64_t bytesUnder(const QString &path);
+
+// A journal: lines appended with one write each, so a killed process loses
+// none of them; sync() puts them on the disk.
+class Journal {
+public:
+    // Creates the file (an existing one is 75).
+    Journal(const Folder &folder, const QByteArray &name, const QString &shownPath);
+    // Appends to an existing file.
+    static Journal reopen(const QString &path);
+    ~Journal();
+    Journal(Journal &&other) noexcept;
+    Journal(const Journal &) = delete;
+    Journal &operator=(const Journal &) = delete;
+    void append(const QByteArray &line);
+    void sync();
+
+private:
+    Journal() = default;
+    int m_fd = -1;
+    QString m_path;
+};
+
+// "<boot>-<pid>" of this process: what a record names its writer by.
+QByteArray processTag();
+// Whether the process a tag names has ended (or belongs to another boot).
+bool processGone(const QByteArray &tag);
 
 // Looks at the names a destination folder already holds when letter case is
 // ignored, reading each folder's names once. Not thread-safe.

@@ -32,6 +32,9 @@ enum class FileAnswer { Upper = 0, Lower = 1, Neither = -1 };
 // the settings file stores (WhenFileExists).
 enum class FilesRule { Newer = 1, Older = 2, Ask = 3, Nothing = 4 };
 
+// What to do about a run on the same folders that was cut short.
+enum class CutShortAnswer { UndoFirst, KeepResult, AskLater };
+
 // One of the two files of the file-choice question.
 struct FileChoiceFile {
     QString path;            // full path, in its own letter case
@@ -87,4 +90,10 @@ public:
     // stop (a signal), if it has one; it returns at once. Cancel, and holding
     // the run while its question is open, belong to the run's RunControl.
     virtual bool checkpoint() { return false; }
+
+    // A side's disk has no room for the undo data: whether to go on without
+    // it (the window asks; No stops the run before it changes anything).
+    virtual bool goOnWithoutUndo(const QString &question);
+    // The last run on the same two folders was cut short (the window asks).
+    virtual CutShortAnswer cutShortRun(const QString &question);
 };

@@ -109,4 +109,56 @@ QString leftoversRemoved(int count)
                             .arg(n);
 }
 
+QString bytes(std::int64_t count)
+{
+    return formatCount(count) + tx(" bytes", " χαρακτήρες");
+}
+
+QString noRoomForUndo(int side, std::int64_t needed, std::int64_t free)
+{
+    const QString where = side == 0 ? tx("the left folder", "του αριστερού φακέλλου") : tx("the right folder", "του δεξιού φακέλλου");
+    return tx("The disk of ", "Ο δίσκος ") + where
+           + tx(" has no room to keep the files this run replaces there, so that the run can be undone: the run writes ",
+                " δεν έχει χώρο για να φυλαχθούν τα αρχεία που αντικαθιστά εκεί ο συγχρονισμός, ώστε να μπορεί να αναιρεθεί: ο συγχρονισμός γράφει ")
+           + bytes(needed) + tx(" there, and ", " εκεί, και είναι ελεύθεροι ") + bytes(free)
+           + tx(" are free.", ".") + QStringLiteral("\r\n\r\n")
+           + tx("Go on without undo data for that side? (No stops the run before it changes anything.)",
+                "Να συνεχισθεί χωρίς δεδομένα αναίρεσης για την πλευρά αυτή; (Με το «Όχι» ο συγχρονισμός σταματά πριν αλλάξει οτιδήποτε.)");
+}
+
+QString cutShortQuestion(const QDateTime &started, std::int64_t held)
+{
+    const QString when = started.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return tx("The last synchronization of these two folders, started ", "Ο τελευταίος συγχρονισμός αυτών των δύο φακέλλων, που ξεκίνησε ")
+           + when
+           + tx(", was cut short (the program or the computer stopped, or a disk was removed). Its undo data takes ",
+                ", διακόπηκε απότομα (σταμάτησε το πρόγραμμα ή ο υπολογιστής, ή αφαιρέθηκε ένας δίσκος). Τα δεδομένα αναίρεσής του καταλαμβάνουν ")
+           + bytes(held) + QStringLiteral(".\r\n\r\n")
+           + tx("Undo what it did before this run starts? (No keeps its result.)",
+                "Να αναιρεθεί ό,τι έκανε, πριν αρχίσει ο νέος συγχρονισμός; (Με το «Όχι» το αποτέλεσμά του μένει.)");
+}
+
+QString undoStoppedRunQuestion(std::int64_t held)
+{
+    return tx("The synchronization stopped after it had changed your folders. Its undo data takes ",
+              "Ο συγχρονισμός σταμάτησε αφού είχε αλλάξει τους φακέλλους σας. Τα δεδομένα αναίρεσής του καταλαμβάνουν ")
+           + bytes(held) + QStringLiteral(".\r\n\r\n")
+           + tx("Undo what it did, so that both folders are as they were before it?",
+                "Να αναιρεθεί ό,τι έκανε, ώστε και οι δύο φάκελλοι να είναι όπως πριν από αυτόν;");
+}
+
+QString undoTitle() { return tx("Undo the synchronization", "Αναίρεση του συγχρονισμού"); }
+
+QString undoneText(bool complete, std::size_t skipped)
+{
+    if (!complete)
+        return tx("Undo stopped before its end; undo again to finish it.",
+                  "Η αναίρεση σταμάτησε πριν από το τέλος της· αναιρέστε ξανά για να ολοκληρωθεί.");
+    if (skipped == 0)
+        return tx("The run was undone: both folders are as they were before it.",
+                  "Ο συγχρονισμός αναιρέθηκε: και οι δύο φάκελλοι είναι όπως πριν από αυτόν.");
+    return tx("The run was undone, except for the items listed as skipped.",
+              "Ο συγχρονισμός αναιρέθηκε, εκτός από τα στοιχεία που αναφέρονται ως παραλειφθέντα.");
+}
+
 } // namespace RunText

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
+#include <cstddef>
 #include <cstdint>
 
 // Texts and numbers as a run shows them.
@@ -17,4 +19,17 @@ QString noItemsPrompt(bool swapping);
 QString noItemsTitle();
 // The notice of temporary files of killed runs that a run removed.
 QString leftoversRemoved(int count);
+// "1,234 bytes" in the current language.
+QString bytes(std::int64_t count);
+
+// Undo data.
+// A side's disk has no room for the old versions a swap keeps.
+QString noRoomForUndo(int side, std::int64_t needed, std::int64_t free);
+// The window's question about a run on the same folders that was cut short.
+QString cutShortQuestion(const QDateTime &started, std::int64_t held);
+// Before the window of a stopped swap closes.
+QString undoStoppedRunQuestion(std::int64_t held);
+QString undoTitle();
+// What an undo did.
+QString undoneText(bool complete, std::size_t skipped);
 } // namespace RunText

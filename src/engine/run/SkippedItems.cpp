@@ -52,6 +52,17 @@ QString SkippedItems::reasonText(SkipReason reason)
     case SkipReason::SpecialFile:
         return tx("a FIFO, socket or device stands at the destination; it was left as it was",
                   "στον προορισμό βρίσκεται FIFO, υποδοχή ή συσκευή· αφέθηκε όπως ήταν");
+    case SkipReason::ChangedAfterRun:
+        return tx("changed after the run: kept as it is (its old version, if any, stays held)",
+                  "άλλαξε μετά το συγχρονισμό: κρατήθηκε ως έχει (η παλιά του μορφή, αν υπάρχει, μένει φυλαγμένη)");
+    case SkipReason::OldVersionGone:
+        return tx("its old version is no longer in the undo folder: kept as it is",
+                  "η παλιά του μορφή δεν βρίσκεται πια στο φάκελλο αναίρεσης: κρατήθηκε ως έχει");
+    case SkipReason::NotEmptyAfterRun:
+        return tx("a folder the run made holds other items now: kept",
+                  "φάκελλος που δημιούργησε ο συγχρονισμός περιέχει τώρα άλλα στοιχεία: κρατήθηκε");
+    case SkipReason::NotUndone:
+        return tx("could not be put back", "δεν ήταν δυνατόν να επανέλθει");
     }
     return QString();
 }

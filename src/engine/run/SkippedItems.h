@@ -15,6 +15,11 @@ enum class SkipReason {
     Changed,        // the file changed during the run
     NotAFolder,     // a symlink or a file where a folder was expected: never crossed
     SpecialFile,    // a FIFO, socket or device at the destination: left as it was
+    // What undo could not put back:
+    ChangedAfterRun, // changed since the run: kept, its old version stays held
+    OldVersionGone,  // the held old version is missing: the file is kept
+    NotEmptyAfterRun, // a folder the run made holds other items now: kept
+    NotUndone,       // the system refused; see the detail
 };
 
 struct SkippedItem {

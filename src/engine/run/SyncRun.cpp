@@ -39,6 +39,17 @@ bool isRoot(const QString &path)
 
 } // namespace
 
+bool RunHost::goOnWithoutUndo(const QString &question)
+{
+    return MsgBox(question, Msg::Exclamation | Msg::YesNo | Msg::DefaultSecond, RunText::undoTitle()) == Msg::Yes;
+}
+
+CutShortAnswer RunHost::cutShortRun(const QString &question)
+{
+    return MsgBox(question, Msg::Question | Msg::YesNo, RunText::undoTitle()) == Msg::Yes ? CutShortAnswer::UndoFirst
+                                                                                         : CutShortAnswer::KeepResult;
+}
+
 SyncRun::SyncRun(RunHost &host, RunInputs inputs)
     : m_host(host), m_inputs(std::move(inputs)), m_options(App().OptionValues)
 {
@@ -132,6 +143,11 @@ SyncRun::Outcome SyncRun::run()
 {
     // The options stay as they were at the start, whatever a window does meanwhile.
     m_options = App().OptionValues;
+    m_runId = Undo::newRunId();
+    if (keepRuns < 0)
+        keepRuns = Undo::keepRunsSetting();
+    for (int side = 0; side < 2; ++side)
+        m_pairRoots[side] = Undo::pairRoot(m_inputs.SourcePath[side]);
     Outcome outcome = Outcome::Interrupted;
     const bool ended = guarded(Loc::SynchronizationRun, [&] {
         outcome = body();
@@ -139,8 +155,77 @@ SyncRun::Outcome SyncRun::run()
         // too; a stopped copy's target is about to be deleted.
         if (outcome != Outcome::Finished && m_options.SwapItems)
             flushWrites();
+        endUndo(outcome);
     });
     return ended ? outcome : interrupt();
+}
+
+void SyncRun::offerCutShortUndo()
+{
+    const std::optional<Undo::RunInfo> last = Undo::lastRun(m_pairRoots[0], m_pairRoots[1]);
+    if (!last || last->state != Undo::RunInfo::State::CutShort)
+        return;
+    switch (m_host.cutShortRun(RunText::cutShortQuestion(last->started, Undo::bytesHeld(*last)))) {
+    case CutShortAnswer::UndoFirst:
+        Undo::undo(*last, Skipped, [this] { return !stopNow(); },
+                   [this](const QString &path) { showPath(0, path, QString()); });
+        m_host.showPath(0, QString());
+        break;
+    case CutShortAnswer::KeepResult:
+        Undo::keepResult(*last);
+        break;
+    case CutShortAnswer::AskLater:
+        break;
+    }
+}
+
+bool SyncRun::startUndo()
+{
+    if (!m_options.SwapItems || !keepUndo || keepRuns <= 0)
+        return true;
+    for (int to = 0; to < 2; ++to) {
+        // The old versions stay: the new ones need room of their own.
+        std::int64_t needed = 0;
+        for (const QString &entry : lstItems[1 - to].entries)
+            if (!ItemList::isFolder(entry))
+                needed += knownSize(1 - to, entry);
+        const std::int64_t free = needed > 0 ? FileOps::freeBytes(lstItems[to].RootPath) : -1;
+        if (free >= 0 && needed > free) {
+            if (!m_host.goOnWithoutUndo(RunText::noRoomForUndo(to, needed, free))) {
+                m_control.stop();
+                return false;
+            }
+            continue;
+        }
+        m_undo[to] = std::make_unique<Undo::Recorder>(tree(to), to, m_runId, m_pairRoots, m_options);
+        Undo::Recorder *recorder = m_undo[to].get();
+        tree(to).beforeCreatingFolder = [recorder](const QString &rel) { recorder->creatingFolder(rel); };
+    }
+    return true;
+}
+
+void SyncRun::endUndo(Outcome outcome)
+{
+    for (auto &recorder : m_undo)
+        if (recorder)
+            recorder->end(outcome == Outcome::Finished);
+    if (outcome == Outcome::Finished && m_options.SwapItems && !stopAfterResolving)
+        Undo::prune(m_pairRoots[0], m_pairRoots[1], keepRuns);
+}
+
+bool SyncRun::changedAnything() const
+{
+    return std::any_of(std::begin(m_undo), std::end(m_undo), [](const auto &r) { return r && r->changedAnything(); });
+}
+
+std::optional<Undo::RunInfo> SyncRun::undoData() const
+{
+    if (!changedAnything())
+        return std::nullopt;
+    for (const Undo::RunInfo &run : Undo::runsOf(m_pairRoots[0], m_pairRoots[1]))
+        if (run.id == m_runId)
+            return run;
+    return std::nullopt;
 }
 
 bool SyncRun::confirmRoots()
@@ -194,6 +279,8 @@ SyncRun::Outcome SyncRun::body()
                        + std::int64_t(o.Minutes) * 60 + o.Seconds;
     if (!confirmRoots())
         return Outcome::Abandoned;
+    if (!stopAfterResolving)
+        offerCutShortUndo();
     if (!o.SwapItems) {
         m_host.reminder(Reminder::Target);
         m_target = m_host.chooseTargetFolder();
@@ -366,6 +453,9 @@ void SyncRun::flushWrites()
         RunHost &host;
         ~Done() { host.writingToDisk(false); } // also when the disk fails
     } done{m_host};
+    for (auto &recorder : m_undo)
+        if (recorder)
+            recorder->flush();
     for (const auto &t : m_trees)
         if (t)
             t->flush();

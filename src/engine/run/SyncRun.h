@@ -6,6 +6,7 @@
 #include "engine/run/RunHost.h"
 #include "engine/settings/AppState.h"
 #include "engine/run/SkippedItems.h"
+#include "engine/run/UndoData.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -47,6 +48,14 @@ public:
     // Step 1 reads folders ahead on a thread of its own; off, each folder is
     // read when the run reaches it (a test's checkpoint then sees a fixed order).
     bool readAhead = true;
+    // A swap keeps what it replaces so that it can be undone; keepRuns runs
+    // of a pair stay (-1: the settings file's [Undo] KeepRuns).
+    bool keepUndo = true;
+    int keepRuns = -1;
+    // Whether this run changed the user's folders (and so can be undone).
+    bool changedAnything() const;
+    // This run's undo data, once run() has returned; nullopt when none is kept.
+    std::optional<Undo::RunInfo> undoData() const;
     // The Cancel button, from any thread but the run's: holds the run while it
     // asks (only once a target folder exists); returns whether the run is to stop.
     bool cancel();
@@ -129,6 +138,7 @@ private:
         bool adoptVariant = false;
         bool destinationRead = false;
         std::int64_t last = 0;
+        Undo::Recorder *undo = nullptr;
     };
     // Step 5's item in hand, and how it goes over what is at its destination.
     struct Move {
@@ -180,6 +190,12 @@ private:
     void showProgress(std::int64_t position, std::int64_t last);
     void resetProgress();
     Outcome body();
+    // A cut-short run on the same folders: undone first, or kept, as the user says.
+    void offerCutShortUndo();
+    // Before step 5 of a swap: the journals, where each side has room for them.
+    bool startUndo();
+    // After the run: the journals' last line, and the pair's older runs pruned.
+    void endUndo(Outcome outcome);
 
     RunHost &m_host;
     RunInputs m_inputs;
@@ -195,6 +211,9 @@ private:
     QSet<QString> m_skippedFolders; // destination folders skipped, with everything inside
     QSet<QString> m_cleanedFolders; // destination folders rid of leftovers in this run
     int m_leftoversRemoved = 0;
+    QByteArray m_runId;
+    QString m_pairRoots[2];
+    std::unique_ptr<Undo::Recorder> m_undo[2];
     QElapsedTimer m_pathClock;
     int m_lastPercent = -1;
 };

@@ -59,6 +59,13 @@ int readIntegerKey(const char *section, const char *key, int lo, int hi, int fal
     return (v >= lo && v <= hi) ? roundHalfEven(v) : fallback;
 }
 
+int readUndoKeepRuns()
+{
+    // Its own section: the option keys stay as they are. Missing means 1.
+    const double v = numericValue(profile::read("Undo", "KeepRuns", "1", 5, filePath()));
+    return (v >= 0 && v <= 99) ? roundHalfEven(v) : 1;
+}
+
 bool readFlagKey(const char *section, const char *key)
 {
     return numericValue(readShortKey(section, key)) == 1;

@@ -16,6 +16,8 @@ int roundHalfEven(double value);
 QByteArray readShortKey(const char *section, const char *key);
 // An integer key: the stored value rounded when it lies within lo..hi, else fallback.
 int readIntegerKey(const char *section, const char *key, int lo, int hi, int fallback);
+// [Undo] KeepRuns: how many runs of a pair keep their undo data (0..99, else 1).
+int readUndoKeepRuns();
 // Flag keys: set exactly when the value is 1, or (readFlagUnlessTwo) unless it is 2.
 bool readFlagKey(const char *section, const char *key);
 bool readFlagUnlessTwo(const char *section, const char *key);

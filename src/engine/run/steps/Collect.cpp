@@ -1,11 +1,13 @@
 // Step 1: every folder and file of a side, read once, in the order of the walk.
 #include "engine/run/SyncRun.h"
+#include "engine/run/UndoData.h"
 #include "engine/run/steps/StepTools.h"
 
 #include "engine/fs/FileNames.h"
 #include "engine/paths/PathHelpers.h"
 #include "engine/settings/AppState.h"
 
+#include <cstring>
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
@@ -32,12 +34,14 @@ struct FolderContents {
 
 // One read of a folder: its real subfolders, and its files (regular files and
 // symlinks, never followed) that match the pattern, with their sizes.
-FolderContents readFolder(const FileOps::Folder &folder, const QString &pattern, bool withFiles)
+// At a root, the holding folder of undo data is the program's, not an item.
+FolderContents readFolder(const FileOps::Folder &folder, const QString &pattern, bool withFiles, bool atRoot)
 {
     FolderContents c;
     c.error = FileOps::list(folder, withFiles, [&](const char *n, FileOps::Kind kind, const FileOps::Stamp &stamp) {
         if (kind == FileOps::Kind::Folder) {
-            c.folders << FileNames::fromBytes(n);
+            if (!atRoot || std::strcmp(n, Undo::kTop) != 0)
+                c.folders << FileNames::fromBytes(n);
         } else if (withFiles) {
             QString name = FileNames::fromBytes(n);
             if (matchesPattern(name, pattern))
@@ -123,7 +127,7 @@ private:
                 return true;
             }
         }
-        f.contents = readFolder(*here, m_pattern, m_withFiles);
+        f.contents = readFolder(*here, m_pattern, m_withFiles, p.isRoot);
         const QString prefix = f.rel.isEmpty() ? QString() : f.rel + QLatin1Char('/');
         for (auto it = f.contents.folders.crbegin(); it != f.contents.folders.crend(); ++it)
             m_pending.push_back({here, prefix + *it});

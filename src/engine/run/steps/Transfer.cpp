@@ -47,6 +47,8 @@ bool SyncRun::transferItems(bool *conflict)
     m_skippedFolders.clear();
     for (int side = FirstSide; side <= LastSide; ++side)
         leaveOutWhatCannotBeHeld(side);
+    if (!startUndo())
+        return false;
     for (int side = FirstSide; side <= LastSide; ++side)
         if (!transferSide(side, conflict))
             return false;
@@ -116,6 +118,8 @@ bool SyncRun::transferSide(int side, bool *conflict)
     // Where step 1 read the destination, a file it did not see there is one
     // that came after: never replaced unseen.
     t.destinationRead = m_options.SwapItems && FirstSide != LastSide;
+    if (m_options.SwapItems)
+        t.undo = m_undo[1 - side].get();
     const ItemList &list = lstItems[side];
     t.last = std::int64_t(list.size()) - 1;
     resetProgress();
@@ -178,6 +182,8 @@ SyncRun::Next SyncRun::transferEntry(SideTransfer &t, std::size_t index, const Q
         }
         decideReplacement(t, m, there);
     }
+    if (t.undo && !attempt(t, m, [&] { t.undo->touching(parentOf(m.destRel)); }))
+        return Next::Item;
     removeLeftovers(t.to, parentOf(m.destRel));
     if (m.folder) {
         ++t.counters.FoldersKept;
@@ -231,7 +237,8 @@ bool SyncRun::copyOne(SideTransfer &t, Move &m)
     bool copied = true;
     attempt(t, m, [&] {
         t.to.folder(parentOf(m.destRel), true);
-        copied = FileOps::copyFile(t.from, m.rel, t.to, m.destRel, m.how, m.expected, [this] { return !stopNow(); });
+        copied = FileOps::copyFile(t.from, m.rel, t.to, m.destRel, m.how, m.expected, [this] { return !stopNow(); },
+                                   t.undo);
         if (m_foldNames)
             m_folded->noteCreated(t.to, m.destRel);
     });
