@@ -70,7 +70,8 @@ protected:
     // "path reason" of each skipped item, a line each.
     static QString lines(const SkippedItems &skipped)
     {
-        const char *const reasons[] = {"unreadable", "clash", "cannot hold", "refused", "changed", "not a folder", "special"};
+        const char *const reasons[] = {"unreadable", "clash", "cannot hold", "refused", "changed", "not a folder", "special",
+                                      "changed after the run", "old version gone", "not empty", "not undone"};
         QString text;
         for (const SkippedItem &item : skipped.items())
             text += item.path + " " + reasons[int(item.reason)] + "\n";

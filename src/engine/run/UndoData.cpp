@@ -364,6 +364,10 @@ public:
 
     bool walk(const std::function<bool()> &keepGoing, const std::function<void(const QString &)> &shown)
     {
+        // A run killed while it wrote left a temporary file where it wrote.
+        for (const Record &r : m_records)
+            if (r.action == 'M' || r.action == 'D')
+                m_live.removeLeftovers(r.rel);
         for (auto r = m_records.rbegin(); r != m_records.rend(); ++r) {
             if (r->action == 'M')
                 continue;
