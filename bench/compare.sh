@@ -109,10 +109,11 @@ mkdir -p "$HOME_DIR"
 say "outputs and program output: $OUT (log: $LOG)"
 
 # Swap runs change their sources, so each run gets fresh copies, made now.
-say "preparing $RUNS fresh copies of the 5 % replicas for orvanel and for unison"
+say "preparing $RUNS fresh copies of the 5 % replicas for orvanel (with and without undo data) and for unison"
 for ((i = 1; i <= RUNS; i++)); do
     cp -a "$TREES/diff5" "$OUT/swap-orv-$i"
     cp -a "$TREES/diff5" "$OUT/swap-uni-$i"
+    cp -a "$TREES/diff5" "$OUT/swap-nou-$i"
 done
 sync
 
@@ -195,6 +196,18 @@ for ((i = 1; i <= RUNS; i++)); do
     echo "  run $i: orvanel ${orv[-1]} s, unison ${uni[-1]} s"
 done
 row "swap, 5 % differ" "${orv[*]}" "unison" "${uni[*]}" 0.3 "≤ 0.3"
+
+# 3b: the same swap without undo data: what keeping the old versions costs.
+say "swap mode on 5 % differing replicas without undo data ($RUNS runs)"
+nou=()
+for ((i = 1; i <= RUNS; i++)); do
+    warm "$OUT/swap-nou-$i"
+    timed 0 "$ORV" "${ORV_OPTS[@]}" --left "$OUT/swap-nou-$i/left" --right "$OUT/swap-nou-$i/right" \
+        --which both --swap --when-exists newer --no-undo
+    nou+=("$T")
+    echo "  run $i: orvanel --no-undo ${nou[-1]} s (with undo data ${orv[$((i - 1))]} s)"
+done
+row "swap, 5 % differ, undo data" "${orv[*]}" "the same, --no-undo" "${nou[*]}" 1.05 "≤ 1.05"
 
 # 4: identical replicas; orvanel's answer is exit code 1, "no items".
 say "swap mode on identical replicas vs rsync re-run ($RUNS runs)"

@@ -255,8 +255,6 @@ class Journal {
 public:
     // Creates the file (an existing one is 75).
     Journal(const Folder &folder, const QByteArray &name, const QString &shownPath);
-    // Appends to an existing file.
-    static Journal reopen(const QString &path);
     ~Journal();
     Journal(Journal &&other) noexcept;
     Journal(const Journal &) = delete;
@@ -265,7 +263,6 @@ public:
     void sync();
 
 private:
-    Journal() = default;
     int m_fd = -1;
     QString m_path;
 };

@@ -103,16 +103,6 @@ Journal::Journal(const Folder &folder, const QByteArray &name, const QString &sh
         fail(errno, shownPath);
 }
 
-Journal Journal::reopen(const QString &path)
-{
-    Journal j;
-    j.m_path = path;
-    j.m_fd = ::open(FileNames::toBytes(path).constData(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
-    if (j.m_fd < 0)
-        fail(errno, path);
-    return j;
-}
-
 Journal::~Journal()
 {
     if (m_fd >= 0)

@@ -155,8 +155,10 @@ SyncRun::Outcome SyncRun::run()
         // too; a stopped copy's target is about to be deleted.
         if (outcome != Outcome::Finished && m_options.SwapItems)
             flushWrites();
-        endUndo(outcome);
     });
+    // The journals say the run is over, also after an error: it is then no
+    // longer taken for one still running or cut short.
+    guarded(Loc::SynchronizationRun, [&] { endUndo(ended ? outcome : Outcome::Interrupted); });
     return ended ? outcome : interrupt();
 }
 

@@ -126,6 +126,12 @@ RunInfo::State stateOf(const Parsed &p)
 
 QString journalOf(const QString &holding) { return holding + QLatin1Char('/') + QLatin1String(kJournal); }
 
+// What became of a run after its end (kept, undone) is a file of its own:
+// some FUSE disks cannot append to a file once it is closed.
+QString statusOf(const QString &holding) { return holding + QLatin1String("/status"); }
+
+void setStatus(const QString &holding, const QByteArray &status) { FileOps::replaceFile(statusOf(holding), status + '\n'); }
+
 // The root a holding folder belongs to: two folders up.
 QString rootOfHolding(const QString &holding)
 {
@@ -292,6 +298,10 @@ std::vector<RunInfo> runsOf(const QString &left, const QString &right)
             try {
                 if (!parse(FileOps::readFile(journalOf(holding)), p, false) || p.id != name)
                     continue;
+                bool marked = false;
+                const QByteArray status = FileOps::readFile(statusOf(holding), &marked, 64).trimmed();
+                if (marked)
+                    p.last = status;
             } catch (const AppError &) {
                 continue;
             }
@@ -336,11 +346,8 @@ std::int64_t bytesHeld(const RunInfo &run)
 void keepResult(const RunInfo &run)
 {
     for (const QString &h : run.holding)
-        if (!h.isEmpty()) {
-            FileOps::Journal j = FileOps::Journal::reopen(journalOf(h));
-            j.append("kept\n");
-            j.sync();
-        }
+        if (!h.isEmpty())
+            setStatus(h, "kept");
 }
 
 // ---- Undoing ----
@@ -388,11 +395,7 @@ public:
     // to give goes, then the folders get their times back.
     void finish()
     {
-        {
-            FileOps::Journal j = FileOps::Journal::reopen(journalOf(m_holding));
-            j.append(m_complete ? "undone complete\n" : "undone partial\n");
-            j.sync();
-        }
+        setStatus(m_holding, m_complete ? "undone complete" : "undone partial");
         if (m_complete) {
             FileOps::removeTree(m_holding);
             removeTopIfEmpty(m_root);

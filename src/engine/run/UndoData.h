@@ -26,7 +26,8 @@ struct Options;
 //   C size seconds nanoseconds name   created a file or link with this stamp
 //   D name                            created a folder
 //   M accessed modified name          a folder's times before the run wrote into it
-//   end finished|stopped | kept | undone complete|partial
+//   end finished|stopped
+// and, once the run is over, a file "status" beside it: "kept" or "undone complete|partial".
 namespace Undo {
 
 inline constexpr char kTop[] = ".orvanel-undo";

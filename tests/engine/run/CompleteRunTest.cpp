@@ -1,5 +1,6 @@
 #include "FuseDisk.h"
 #include "RunFixture.h"
+#include "engine/run/UndoData.h"
 
 #include <unistd.h>
 
@@ -265,13 +266,23 @@ TEST_F(CompleteRun, ASwapWithAStickLeavesOutWhatItCannotHoldAndTheNextSwapFindsN
         files(home, {{"odd.txt", "odd"}, {"sub/deep.txt", "deep"}, {"a:b.txt", "colon"}}, 101); // FAT keeps 100 or 102
         ASSERT_TRUE(QFile::link("odd.txt", home + "/link"));
         file(stick.path() + "/s.txt", "stick", 203);
+        file(home + "/old.txt", "home, newer", 101);
+        file(stick.path() + "/old.txt", "stick, older", 11); // replaced where there are no hard links
+        const auto before = std::pair(tree(home), tree(stick.path()));
         EXPECT_EQ(run(true), SyncRun::Outcome::Finished) << name.toStdString() << box.text(0);
         EXPECT_EQ(skipped, home + "/a:b.txt cannot hold\n" + home + "/link cannot hold\n");
         const Tree onStick = tree(stick.path()), atHome = tree(home);
-        EXPECT_EQ(onStick, (Tree{{"odd.txt", "odd"}, {"s.txt", "stick"}, {"sub", "/"}, {"sub/deep.txt", "deep"}}));
-        EXPECT_EQ(host.counters.at({5, 0}).FilesKept, 2) << "what the stick cannot hold is not counted";
+        EXPECT_EQ(onStick, (Tree{{"odd.txt", "odd"}, {"old.txt", "home, newer"}, {"s.txt", "stick"}, {"sub", "/"},
+                                 {"sub/deep.txt", "deep"}}));
+        EXPECT_EQ(host.counters.at({5, 0}).FilesKept, 3) << "what the stick cannot hold is not counted";
         EXPECT_EQ(run(true), SyncRun::Outcome::Interrupted) << name.toStdString() << ": nothing left to do";
         EXPECT_EQ(std::pair(tree(home), tree(stick.path())), std::pair(atHome, onStick));
+        const std::optional<Undo::RunInfo> last = Undo::lastRun(home, stick.path());
+        ASSERT_TRUE(last) << name.toStdString();
+        SkippedItems report;
+        EXPECT_TRUE(Undo::undo(*last, report));
+        EXPECT_EQ(lines(report), "") << name.toStdString() << ": the stick's coarse times still match";
+        EXPECT_EQ(std::pair(tree(home), tree(stick.path())), before) << name.toStdString();
     }
 }
 
