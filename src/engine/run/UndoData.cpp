@@ -222,9 +222,12 @@ void Recorder::record(char action, const QString &rel, const QByteArray &fields)
     line += escapedName(rel);
     line += '\n';
     m_journal->append(line);
-    if (++m_unsynced >= kRecordsPerSync) {
+    // A batch reaches the disk at most every quarter of a second: a flush per
+    // few hundred small files would cost more than the files themselves.
+    if (++m_unsynced >= kRecordsPerSync && (!m_lastSync.isValid() || m_lastSync.elapsed() >= 250)) {
         m_unsynced = 0;
         m_journal->sync();
+        m_lastSync.start();
     }
     countForTests();
 }

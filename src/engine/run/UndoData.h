@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QSet>
 #include <QString>
 #include <cstdint>
@@ -73,6 +74,7 @@ private:
     QSet<QString> m_touched;
     QSet<QString> m_made; // folders the run made: their times are not restored
     int m_unsynced = 0;
+    QElapsedTimer m_lastSync;
 };
 
 struct RunInfo {

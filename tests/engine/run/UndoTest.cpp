@@ -95,10 +95,11 @@ protected:
                                          "--lang", "en", "--yes"} + args);
         p.closeWriteChannel();
         EXPECT_TRUE(p.waitForFinished(60000));
+        out = QString::fromUtf8(p.readAllStandardOutput());
         err = QString::fromUtf8(p.readAllStandardError());
         return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     }
-    QString err;
+    QString out, err;
 };
 
 TEST_F(UndoRun, ASwapUndoneGivesBothTreesBackExactlyWhereverACancelStoppedIt)
@@ -119,6 +120,12 @@ TEST_F(UndoRun, ASwapUndoneGivesBothTreesBackExactlyWhereverACancelStoppedIt)
             EXPECT_NE(both(), before);
             EXPECT_EQ(last->state, stop == 0 ? Undo::RunInfo::State::Finished : Undo::RunInfo::State::Stopped);
             SkippedItems report;
+            if (stop == 0) {
+                // Interrupted, then taken up again where it stopped.
+                int actions = 0;
+                EXPECT_FALSE(Undo::undo(*last, report, [&] { return ++actions <= 3; }));
+                EXPECT_NE(both(), before);
+            }
             EXPECT_TRUE(Undo::undo(*last, report));
             EXPECT_EQ(lines(report), "") << stop;
         }
@@ -165,6 +172,8 @@ TEST_F(UndoRun, UndoKeepsWhatChangedSinceTheRunAndOlderRunsComeBackInOrder)
     makePair("keep");
     const std::string before = both();
     ASSERT_EQ(batch({"--swap", "--keep-undo", "2"}), 0) << err.toStdString();
+    batch({"--swap", "--dry-run"});
+    EXPECT_TRUE(out.contains("L +only\n") && !out.contains(".orvanel")) << "undo data is no item" << out.toStdString();
     file(left + "/same.txt", "changed on the left", 300);
     const QByteArrayList leftBeforeSecond = exactly(FileNames::toBytes(left));
     ASSERT_EQ(batch({"--swap", "--keep-undo", "2"}), 0);
