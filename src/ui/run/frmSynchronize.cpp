@@ -507,6 +507,18 @@ void frmSynchronize::runFinished(SyncRun::Outcome outcome)
         const SkippedItemsReport report = skippedReport(m_run->Skipped, true);
         if (!report.items.empty())
             skippedItemsViewer(report, this);
+        if (m_undoData) {
+            if (MsgBox(RunText::undoStoppedRunQuestion(m_undoHeld), Msg::Question | Msg::YesNo, RunText::undoTitle())
+                == Msg::Yes) {
+                undoRun(*m_undoData, [this] {
+                    cmdClose_Click();
+                    Q_EMIT runEnded();
+                });
+                return;
+            }
+            // Kept by choice: not offered again as a run that was cut short.
+            guarded(Loc::SynchronizeClose, [this] { Undo::keepResult(*m_undoData); });
+        }
         cmdClose_Click();
         break;
     }

@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QScrollArea>
 #include <QSignalSpy>
+#include <cerrno>
 #include <optional>
 
 namespace {
@@ -255,6 +256,32 @@ TEST_F(SyncWindow, AFinishedSwapIsUndoneFromItsWindowACopyOrASwapKeepingNoUndoDa
         EXPECT_EQ(w.lblPleaseWait->text(), "FINISHED");
         EXPECT_FALSE(visible(w.cmdUndo) || visible(w.lblUndoSize)) << swap;
         click(w.cmdClose);
+    }
+}
+
+TEST_F(SyncWindow, ASwapStoppedAfterItChangedTheFoldersAsksToUndoThatBeforeItsWindowCloses)
+{
+    App().OptionValues.SwapItems = true;
+    makeFile((right + "/big.bin").toUtf8(), "older", 1);
+    const std::vector<Tree> before = trees();
+    for (const bool undo : {true, false}) {
+        int failures = 1; // the disk fails once the swap is done: the run stops with an error
+        FileOps::flushForTests = [&](int, bool) {
+            errno = EIO;
+            return failures-- > 0 ? -1 : 0;
+        };
+        box.answer(Msg::Ok);
+        box.answer(undo ? Msg::Yes : Msg::No);
+        frmSynchronize w(in);
+        start(w);
+        EXPECT_FALSE(w.isVisible());
+        ASSERT_EQ(undoQuestions().size(), 1);
+        EXPECT_TRUE(undoQuestions()[0].startsWith("The synchronization stopped after it had changed your folders."));
+        box.shown.clear();
+        if (undo)
+            EXPECT_EQ(trees(), before);
+        else
+            EXPECT_EQ(readBytes(right + "/big.bin"), QByteArray(1234, 'b')) << "No keeps what the run did";
     }
 }
 
