@@ -6,6 +6,7 @@
 #include "ui/run/frmSynchronize.h"
 #include "WindowTesting.h"
 
+#include <QProcess>
 #include <QProgressBar>
 #include <QScrollArea>
 #include <QSignalSpy>
@@ -283,6 +284,43 @@ TEST_F(SyncWindow, ASwapStoppedAfterItChangedTheFoldersAsksToUndoThatBeforeItsWi
         else
             EXPECT_EQ(readBytes(right + "/big.bin"), QByteArray(1234, 'b')) << "No keeps what the run did";
     }
+}
+
+TEST_F(SyncWindow, ASwapCutShortOnTheSameFoldersIsUndoneBeforeTheNextOrKeptAndNotOfferedAgain)
+{
+    App().OptionValues.SwapItems = true;
+    App().OptionValues.FinalSelection = true;
+    makeFile((right + "/big.bin").toUtf8(), "older", 1);
+    const std::vector<Tree> before = trees();
+    std::vector<Tree> seen; // when the next run lists its items
+    frmSynchronize::manualSelector = [&](ManualSelectionSide *sides, QWidget *) {
+        seen = trees();
+        for (int s = 0; s < 2; ++s)
+            sides[s].selected.assign(sides[s].entries.size(), false); // so it changes nothing
+    };
+    for (const bool undo : {true, false}) {
+        // A swap in a program of its own, killed in the middle.
+        QProcess killed;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ORVANEL_TEST_KILL_AFTER_RECORDS", "4");
+        killed.setProcessEnvironment(env);
+        killed.start(ORVANEL_EXE, {"--batch", "--swap", "--yes", "--left", left, "--right", right, "--home", tmp.path()});
+        ASSERT_TRUE(killed.waitForFinished(60000));
+        ASSERT_EQ(killed.exitStatus(), QProcess::CrashExit);
+        const std::vector<Tree> cut = trees();
+        ASSERT_NE(cut, before);
+        box.answer(undo ? Msg::Yes : Msg::No);
+        box.shown.clear();
+        frmSynchronize w(in);
+        start(w);
+        ASSERT_EQ(undoQuestions().size(), 1);
+        EXPECT_TRUE(undoQuestions()[0].startsWith("The last synchronization of these two folders, started "));
+        EXPECT_EQ(seen, undo ? before : cut) << undo;
+    }
+    box.shown.clear();
+    frmSynchronize w(in);
+    start(w);
+    EXPECT_TRUE(undoQuestions().isEmpty()) << "a result kept is not offered again";
 }
 
 } // namespace
