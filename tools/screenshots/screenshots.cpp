@@ -19,6 +19,7 @@
 #include "engine/fs/FileOps.h"
 #include "engine/fs/Locations.h"
 #include "engine/settings/MessageService.h"
+#include "engine/run/RunText.h"
 #include "ui/run/frmFinalSelection.h"
 #include "ui/run/frmSelectFile.h"
 #include "ui/run/frmSelectTargetFolder.h"
@@ -40,6 +41,7 @@
 #include <QThread>
 #include <QWhatsThis>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <optional>
 
@@ -161,10 +163,13 @@ void targetWindow(int lang, const QString &home, const QString &usb)
 class PictureMessages : public MessageService {
 public:
     QString name;
-    int show(const QString &prompt, const QString &title, int style) override
+    QString title; // only a message of this title, when set
+    int show(const QString &prompt, const QString &shownTitle, int style) override
     {
+        if (!title.isEmpty() && shownTitle != title)
+            return Msg::Ok;
         QMessageBox box;
-        QtMessageService::prepare(box, prompt, title, style);
+        QtMessageService::prepare(box, prompt, shownTitle, style);
         if (!name.isEmpty())
             save(box, name);
         name.clear();
@@ -369,6 +374,59 @@ void synchronizationWindow(int lang, const QString &tmp)
     w.cmdClose->click();
 }
 
+// A finished swap that can be undone, the question after a swap stopped by a
+// failing disk, and the one about a swap that was cut short.
+void undoPictures(int lang, const QString &tmp)
+{
+    const QString left = tmp + "/Έγγραφα", right = tmp + "/USB STICK/Έγγραφα";
+    write(left + "/Προσφορά.odt", QByteArray(48'213, 'n'));
+    write(left + "/Σημειώσεις/todo.md", "new");
+    write(right + "/Προσφορά.odt", QByteArray(41'977, 'o'));
+    write(right + "/budget 2026.ods", "b");
+    QFile older(right + "/Προσφορά.odt");
+    if (older.open(QIODevice::ReadWrite))
+        older.setFileTime(QDateTime(QDate(2025, 6, 1), QTime(9, 0)), QFileDevice::FileModificationTime);
+    older.close();
+    RunInputs in;
+    in.SourcePath[0] = left;
+    in.SourcePath[1] = right;
+    App().OptionValues.SwapItems = true;
+    App().ReminderSwitches = Reminders{false, false, false, false, false};
+    App().SettingsFilePath = tmp + "/Orvanel.ini";
+    {
+        frmSynchronize w(in);
+        w.show();
+        w.cmdSynchronize->click();
+        if (QTest::qWaitFor([&] { return w.cmdUndo->isVisible(); }, 20000))
+            save(w, "frmSynchronize-undo-" + suffixOf(lang));
+        else
+            ++g_failures;
+        w.cmdClose->click();
+    }
+    PictureMessages pictures;
+    MessageService *const quiet = setMessageService(&pictures);
+    pictures.title = RunText::undoTitle();
+    pictures.name = "msg-undo-stopped-" + suffixOf(lang);
+    write(left + "/Σημειώσεις/ideas.md", "new"); // something left to swap
+    int failures = 1;
+    FileOps::flushForTests = [&](int, bool) {
+        errno = EIO;
+        return failures-- > 0 ? -1 : 0;
+    };
+    {
+        frmSynchronize w(in);
+        w.show();
+        w.cmdSynchronize->click();
+        if (!QTest::qWaitFor([&] { return !w.isVisible(); }, 20000) || !pictures.name.isEmpty())
+            ++g_failures;
+    }
+    FileOps::flushForTests = nullptr;
+    pictures.name = "msg-undo-cut-short-" + suffixOf(lang);
+    MsgBox(RunText::cutShortQuestion(QDateTime(QDate(2026, 3, 14), QTime(9, 12, 45)), 48'213'504),
+           Msg::Question | Msg::YesNo, RunText::undoTitle());
+    setMessageService(quiet);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -424,6 +482,8 @@ int main(int argc, char *argv[])
         fileChoice(lang);
         fresh();
         synchronizationWindow(lang, tmp.filePath("run-" + suffixOf(lang)));
+        fresh();
+        undoPictures(lang, tmp.filePath("undo-" + suffixOf(lang)));
     }
     Roots::setProvider(nullptr);
     setMessageService(nullptr);

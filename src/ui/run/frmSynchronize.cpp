@@ -35,6 +35,11 @@ constexpr std::uint32_t kLightYellow = 0x00C0FFFF;
 constexpr int kButtonHeight = 492;
 constexpr int kEndRowTop = 3720;
 constexpr int kNoticesTop = 4320;
+// While undo is offered: Undo beside Close, the size it holds centred under
+// it, and the end rows a line lower to make room for that.
+constexpr int kUndoLeft = 9480 - 120 - 2052;
+constexpr int kUndoSizeLeft = 2 * (kUndoLeft + 2052 / 2) - 11532;
+constexpr int kUndoShift = 360;
 
 const char *const kRowNames[6] = {"lblStep1Info", "lblStep1Level", "lblStep2Info",
                                   "lblStep3Info", "lblStep4Info", "lblStep5Info"};
@@ -49,6 +54,8 @@ void colour(QLabel *label, std::uint32_t bgr)
 }
 
 QString sided(const QString &name, int side) { return name + QLatin1Char('_') + QString::number(side); }
+QString pleaseWait() { return tx("Please wait ...", "Παρακαλώ περιμένετε ..."); }
+QString finishedText() { return tx("FINISHED", "ΟΛΟΚΛΗΡΩΘΗΚΕ"); }
 } // namespace
 
 std::function<QString(const QStringList &, QWidget *)> frmSynchronize::targetChooser =
@@ -113,10 +120,12 @@ frmSynchronize::frmSynchronize(const RunInputs &inputs, QWidget *parent)
     };
     cmdCancel = button("cmdCancel", 120);
     cmdSynchronize = button("cmdSynchronize", 9480);
+    cmdUndo = button("cmdUndo", kUndoLeft);
     cmdClose = button("cmdClose", 9480);
     ContextHelp::setTopic(cmdCancel, 90380);
     ContextHelp::setTopic(cmdClose, 90390);
     ContextHelp::setTopic(cmdSynchronize, 90400);
+    ContextHelp::setTopic(cmdUndo, 90440);
     lblPleaseWait = label(QStringLiteral("lblPleaseWait"), 2880, 3120, 5892, kButtonHeight);
     lblPleaseWait->setAlignment(Qt::AlignCenter);
     colour(lblPleaseWait, RightSideColor);
@@ -135,6 +144,10 @@ frmSynchronize::frmSynchronize(const RunInputs &inputs, QWidget *parent)
     ContextHelp::setTopic(lblSkipped, 90410);
     cmdSkipped = button("cmdSkipped", 9480, kEndRowTop);
     ContextHelp::setTopic(cmdSkipped, 90420);
+    lblUndoSize = label(QStringLiteral("lblUndoSize"), kUndoSizeLeft, 3120 + kButtonHeight + 60,
+                        11532 - kUndoSizeLeft, kRowHeight);
+    lblUndoSize->setAlignment(Qt::AlignCenter);
+    ContextHelp::setTopic(lblUndoSize, 90440);
     scrNotices = new QScrollArea(this);
     scrNotices->setObjectName(QStringLiteral("scrNotices"));
     scrNotices->setFrameShape(QFrame::NoFrame);
@@ -159,6 +172,7 @@ frmSynchronize::frmSynchronize(const RunInputs &inputs, QWidget *parent)
     connect(cmdCancel, &QPushButton::clicked, this, &frmSynchronize::cmdCancel_Click);
     connect(cmdClose, &QPushButton::clicked, this, &frmSynchronize::cmdClose_Click);
     connect(cmdSkipped, &QPushButton::clicked, this, &frmSynchronize::cmdSkipped_Click);
+    connect(cmdUndo, &QPushButton::clicked, this, &frmSynchronize::cmdUndo_Click);
 
     m_refresh = new QTimer(this);
     m_refresh->setInterval(40);
@@ -175,6 +189,11 @@ frmSynchronize::frmSynchronize(const RunInputs &inputs, QWidget *parent)
 
 frmSynchronize::~frmSynchronize()
 {
+    m_closing = true;
+    if (m_undoThread) {
+        m_undoThread->wait(); // the rest is left for another undo
+        delete m_undoThread;
+    }
     if (m_thread) {
         m_run->control().stop();
         m_thread->wait();
@@ -188,7 +207,10 @@ void frmSynchronize::showModal(const RunInputs &inputs, QWidget *parent)
     w.exec();
 }
 
-bool frmSynchronize::runWorking() const { return m_thread && !m_thread->isFinished(); }
+bool frmSynchronize::runWorking() const
+{
+    return (m_thread && !m_thread->isFinished()) || m_undoThread;
+}
 
 void frmSynchronize::load()
 {
@@ -198,7 +220,7 @@ void frmSynchronize::load()
     cmdSynchronize->setText(tx("S t a r t", "Ε κ κ ί ν η σ η"));
     cmdCancel->setText(tx("C a n c e l", "Ά κ υ ρ ο"));
     cmdClose->setText(tx("C l o s e", "Κ λ ε ί σ ι μ ο"));
-    lblPleaseWait->setText(tx("Please wait ...", "Παρακαλώ περιμένετε ..."));
+    lblPleaseWait->setText(pleaseWait());
     const char *en[6] = {"1st Step:", "2nd Step:", "3rd Step:", "4th Step:", "5th Step:", "6th Step:"};
     const char *el[6] = {"1ο Βήμα:", "2ο Βήμα:", "3ο Βήμα:", "4ο Βήμα:", "5ο Βήμα:", "6ο Βήμα:"};
     for (int s = 0; s < 6; ++s)
@@ -231,6 +253,10 @@ void frmSynchronize::load()
     cmdSkipped->setText(tx("Show the list", "Εμφάνιση λίστας"));
     lblSkipped->hide();
     cmdSkipped->hide();
+    // A longer Greek text would not fit a button the size of Close.
+    cmdUndo->setText(tx("Undo this run", "Αναίρεση"));
+    cmdUndo->hide();
+    lblUndoSize->hide();
     scrNotices->hide();
     App().TargetFolderPath.clear();
     applyState(RunState::Ready);
@@ -268,7 +294,7 @@ void frmSynchronize::applyState(RunState s)
             l->hide();
         cmdCancel->setEnabled(false);
         cmdClose->setEnabled(true);
-        lblPleaseWait->setText(tx("FINISHED", "ΟΛΟΚΛΗΡΩΘΗΚΕ"));
+        lblPleaseWait->setText(finishedText());
         break;
     case RunState::Closed:
         m_refresh->stop();
@@ -460,6 +486,9 @@ void frmSynchronize::cmdSynchronize_Click()
     cmdSynchronize->setEnabled(false);
     m_thread = QThread::create([this] {
         const SyncRun::Outcome outcome = m_run->run();
+        // Looked up here: the holding folders may hold many files.
+        m_undoData = m_run->undoData();
+        m_undoHeld = m_undoData ? Undo::bytesHeld(*m_undoData) : 0;
         QMetaObject::invokeMethod(this, [this, outcome] { runFinished(outcome); }, Qt::QueuedConnection);
     });
     m_thread->start();
@@ -475,9 +504,21 @@ void frmSynchronize::runFinished(SyncRun::Outcome outcome)
         break;
     case SyncRun::Outcome::Interrupted: {
         // This window closes at once: what was skipped is said before it does.
-        const SkippedItemsReport report = skippedReport(true);
+        const SkippedItemsReport report = skippedReport(m_run->Skipped, true);
         if (!report.items.empty())
             skippedItemsViewer(report, this);
+        if (m_undoData) {
+            if (MsgBox(RunText::undoStoppedRunQuestion(m_undoHeld), Msg::Question | Msg::YesNo, RunText::undoTitle())
+                == Msg::Yes) {
+                undoRun(*m_undoData, [this] {
+                    cmdClose_Click();
+                    Q_EMIT runEnded();
+                });
+                return;
+            }
+            // Kept by choice: not offered again as a run that was cut short.
+            guarded(Loc::SynchronizeClose, [this] { Undo::keepResult(*m_undoData); });
+        }
         cmdClose_Click();
         break;
     }
@@ -492,12 +533,12 @@ void frmSynchronize::runFinished(SyncRun::Outcome outcome)
 
 // The whole list goes where the user can open it after the window has closed;
 // a run that skipped nothing leaves it empty, so no earlier list speaks for it.
-SkippedItemsReport frmSynchronize::skippedReport(bool stopped)
+SkippedItemsReport frmSynchronize::skippedReport(const SkippedItems &skipped, bool stopped)
 {
     SkippedItemsReport report;
-    report.items = m_run->Skipped.items();
+    report.items = skipped.items();
     report.listFile = SkippedItems::listFilePath();
-    report.listWritten = m_run->Skipped.writeTo(report.listFile);
+    report.listWritten = skipped.writeTo(report.listFile);
     report.stopped = stopped;
     if (stopped)
         report.notices = m_notices;
@@ -506,13 +547,100 @@ SkippedItemsReport frmSynchronize::skippedReport(bool stopped)
 
 void frmSynchronize::showEndReport()
 {
-    m_report = skippedReport(false);
+    m_report = skippedReport(m_run->Skipped, false);
+    offerUndo(m_undoData.has_value());
+}
+
+void frmSynchronize::offerUndo(bool offered)
+{
+    auto *layout = static_cast<TwipsLayout *>(this->layout());
+    const int shift = offered ? kUndoShift : 0;
+    const int statusWidth = (offered ? kUndoLeft - 708 : 8772) - 2880;
+    layout->setTwips(lblPleaseWait, 2880, 3120, statusWidth, kButtonHeight);
+    layout->setTwips(lblSkipped, 2880, kEndRowTop + shift, statusWidth, kButtonHeight);
+    layout->setTwips(cmdSkipped, 9480, kEndRowTop + shift, 2052, kButtonHeight);
+    layout->setTwips(scrNotices, 120, kNoticesTop + shift, 11412, kDesignHeight - kNoticesTop - shift - 120);
+    lblUndoSize->setText(offered ? tx("Undo data kept: ", "Δεδομένα αναίρεσης: ") + RunText::bytes(m_undoHeld)
+                                 : QString());
+    lblUndoSize->setVisible(offered);
+    cmdUndo->setVisible(offered);
+    cmdUndo->setEnabled(offered);
     const bool skipped = !m_report.items.empty();
     lblSkipped->setText(skipped ? SkippedItems::countText(m_report.items.size()) : QString());
     lblSkipped->setVisible(skipped);
     cmdSkipped->setVisible(skipped);
+    cmdSkipped->setEnabled(true);
     lblNotices->setText(shownNotices(m_notices));
     scrNotices->setVisible(!m_notices.isEmpty());
+}
+
+void frmSynchronize::cmdUndo_Click()
+{
+    if (!m_undoData || runWorking())
+        return;
+    if (MsgBox(tx("Put both folders back as they were before this run? Files changed since the run are kept and listed.",
+                  "Να επανέλθουν και οι δύο φάκελλοι όπως ήταν πριν από αυτόν το συγχρονισμό; Τα αρχεία που άλλαξαν "
+                  "από τότε διατηρούνται και αναφέρονται σε λίστα."),
+               Msg::Question | Msg::YesNo | Msg::DefaultSecond, RunText::undoTitle())
+        != Msg::Yes)
+        return;
+    undoRun(*m_undoData, [] {});
+}
+
+void frmSynchronize::undoRun(const Undo::RunInfo &run, std::function<void()> then)
+{
+    m_afterUndo = std::move(then);
+    m_undoSkipped.clear();
+    for (QWidget *w : std::initializer_list<QWidget *>{cmdUndo, cmdClose, cmdSkipped})
+        w->setEnabled(false);
+    // Undo shows its path in hand in the step frame, over the end report.
+    for (QWidget *w : std::initializer_list<QWidget *>{lblSkipped, cmdSkipped, scrNotices, lblUndoSize, proProgressBar,
+                                                       lblFullPath[0], lblFullPath[1]})
+        w->hide();
+    lblPleaseWait->setText(pleaseWait());
+    fraStep->setTitle(RunText::undoTitle());
+    fraStep->show();
+    m_refresh->start();
+    m_undoThread = QThread::create([this, run] {
+        bool ended = false;
+        guarded(Loc::SynchronizationRun, [&] {
+            ended = Undo::undo(run, m_undoSkipped, [this] { return !m_closing; },
+                               [this](const QString &path) { showPath(0, path); });
+        });
+        showPath(0, QString());
+        QMetaObject::invokeMethod(this, [this, ended] { undoFinished(ended); }, Qt::QueuedConnection);
+    });
+    m_undoThread->start();
+}
+
+void frmSynchronize::undoFinished(bool ended)
+{
+    m_undoThread->wait();
+    delete m_undoThread;
+    m_undoThread = nullptr;
+    flushLiveValues();
+    fraStep->hide();
+    for (QLabel *l : lblFullPath)
+        l->hide();
+    const SkippedItemsReport report = skippedReport(m_undoSkipped, false);
+    MsgBox(RunText::undoneText(ended, report.items.size()), Msg::Information | Msg::OkOnly, RunText::undoTitle());
+    if (!report.items.empty())
+        skippedItemsViewer(report, this);
+    if (m_state == RunState::Finished) {
+        m_refresh->stop();
+        cmdClose->setEnabled(true);
+        // The list file speaks of the undo now, and so does "Show the list".
+        m_report = report;
+        lblPleaseWait->setText(ended ? tx("UNDONE", "ΑΝΑΙΡΕΘΗΚΕ") : finishedText());
+        if (ended)
+            m_undoData.reset();
+        else
+            m_undoHeld = Undo::bytesHeld(*m_undoData); // what is left for the next undo
+        offerUndo(m_undoData.has_value());
+    }
+    const std::function<void()> then = std::move(m_afterUndo);
+    then();
+    Q_EMIT undoEnded();
 }
 
 void frmSynchronize::cmdSkipped_Click() { skippedItemsViewer(m_report, this); }

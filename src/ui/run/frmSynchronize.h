@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 class QGroupBox;
 class QLabel;
@@ -63,15 +64,21 @@ public:
     QPushButton *cmdSkipped = nullptr;
     QLabel *lblNotices = nullptr;
     QScrollArea *scrNotices = nullptr;
+    // Beside Close while a finished swap can be undone, with what its undo data takes.
+    QPushButton *cmdUndo = nullptr;
+    QLabel *lblUndoSize = nullptr;
 
 public slots:
     void cmdSynchronize_Click();
     void cmdCancel_Click();
     void cmdClose_Click();
     void cmdSkipped_Click();
+    void cmdUndo_Click();
 
 signals:
     void runEnded();
+    // An undo has ended and its result has been said.
+    void undoEnded();
 
 private:
     // RunHost, called from the run's thread.
@@ -94,8 +101,12 @@ private:
     void applyState(RunState state);
     void flushLiveValues();
     void runFinished(SyncRun::Outcome outcome);
-    SkippedItemsReport skippedReport(bool stopped);
+    SkippedItemsReport skippedReport(const SkippedItems &skipped, bool stopped);
     void showEndReport();
+    void offerUndo(bool offered);
+    // Undoes the run on a thread of its own; then() follows once the result is said.
+    void undoRun(const Undo::RunInfo &run, std::function<void()> then);
+    void undoFinished(bool ended);
     template <class F>
     void onWindowThread(F &&f);
     template <class F>
@@ -104,6 +115,13 @@ private:
     RunInputs m_inputs;
     std::unique_ptr<SyncRun> m_run;
     QThread *m_thread = nullptr;
+    // The run's undo data, found on the run's thread once it has ended.
+    std::optional<Undo::RunInfo> m_undoData;
+    std::int64_t m_undoHeld = 0;
+    QThread *m_undoThread = nullptr;
+    SkippedItems m_undoSkipped;
+    std::atomic<bool> m_closing{false};
+    std::function<void()> m_afterUndo;
     QTimer *m_refresh = nullptr;
     RunState m_state = RunState::Ready;
 

@@ -1,13 +1,16 @@
 #include "engine/settings/Texts.h"
 #include "engine/fs/FileNames.h"
 #include "engine/fs/FileOps.h"
+#include "engine/run/RunText.h"
 #include "ui/run/frmSkippedItems.h"
 #include "ui/run/frmSynchronize.h"
 #include "WindowTesting.h"
 
+#include <QProcess>
 #include <QProgressBar>
 #include <QScrollArea>
 #include <QSignalSpy>
+#include <cerrno>
 #include <optional>
 
 namespace {
@@ -39,6 +42,16 @@ protected:
         w.show();
         click(w.cmdSynchronize);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !ended.isEmpty(); }, 10000));
+    }
+    std::vector<Tree> trees() const { return {bytesTree(left.toUtf8()), bytesTree(right.toUtf8())}; }
+    // The prompts of the messages titled as undo's, from the first'th message on.
+    QStringList undoQuestions(std::size_t first = 0) const
+    {
+        QStringList prompts;
+        for (std::size_t i = first; i < box.shown.size(); ++i)
+            if (box.shown[i].title == RunText::undoTitle() && Msg::buttons(box.shown[i].style) == Msg::YesNo)
+                prompts << box.shown[i].prompt;
+        return prompts;
     }
 };
 
@@ -187,6 +200,127 @@ TEST_F(SyncWindow, CancelBeforeStartNoItemsOrNoTargetEndTheRunDeletingAndReporti
     EXPECT_EQ(box.shown[0].title, "No items to synchronize");
     EXPECT_EQ(reports, 0);
     EXPECT_EQ(entriesOf(targets), QStringList{"Earlier"});
+}
+
+TEST_F(SyncWindow, AFinishedSwapIsUndoneFromItsWindowACopyOrASwapKeepingNoUndoDataOffersNoUndo)
+{
+    App().OptionValues.SwapItems = true;
+    makeFile((right + "/big.bin").toUtf8(), "older", 1); // replaced, so held
+    const std::vector<Tree> before = trees();
+    for (const bool greek : {false, true}) {
+        // Greek in a large desktop font: the end area still shows everything whole, side by side.
+        const LargerFont font(greek ? 1.5 : 1.0);
+        Language::applyState(greek ? Language::Greek : Language::English);
+        frmSynchronize w(in);
+        w.run().Skipped.add(left + "/lost.txt", SkipReason::Unreadable);
+        start(w);
+        ASSERT_TRUE(visible(w.cmdUndo) && visible(w.lblUndoSize) && visible(w.cmdSkipped));
+        EXPECT_EQ(w.cmdUndo->text(), greek ? "Αναίρεση" : "Undo this run");
+        EXPECT_EQ(w.lblUndoSize->text(), (greek ? "Δεδομένα αναίρεσης: " : "Undo data kept: ")
+                                             + RunText::bytes(Undo::bytesHeld(*Undo::lastRun(left, right))));
+        const QList<QWidget *> end{w.cmdCancel, w.lblPleaseWait, w.cmdUndo, w.cmdClose,
+                                   w.lblUndoSize, w.lblSkipped, w.cmdSkipped};
+        for (QWidget *a : end) {
+            EXPECT_TRUE(w.rect().contains(a->geometry())) << a->objectName().toStdString();
+            EXPECT_LE(a->fontMetrics().horizontalAdvance(a->property("text").toString()) + 8, a->width())
+                << a->objectName().toStdString();
+            for (QWidget *b : end)
+                EXPECT_TRUE(a == b || !a->geometry().intersects(b->geometry()))
+                    << a->objectName().toStdString() << " " << b->objectName().toStdString();
+        }
+        const std::size_t asked = box.shown.size();
+        box.answer(Msg::Yes);
+        QSignalSpy undone(&w, &frmSynchronize::undoEnded);
+        click(w.cmdUndo);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !undone.isEmpty(); }, 10000));
+        EXPECT_EQ(trees(), before) << greek;
+        ASSERT_EQ(undoQuestions(asked).size(), 1);
+        if (!greek) {
+            EXPECT_EQ(undoQuestions(asked)[0], "Put both folders back as they were before this run? "
+                                               "Files changed since the run are kept and listed.");
+            EXPECT_EQ(box.shown.back().prompt, "The run was undone: both folders are as they were before it.");
+        }
+        EXPECT_FALSE(visible(w.cmdUndo) || visible(w.lblUndoSize) || visible(w.cmdSkipped)) << "the list was the run's";
+        EXPECT_TRUE(visible(w.cmdClose) && w.cmdClose->isEnabled());
+        click(w.cmdClose);
+    }
+    Language::applyState(Language::English);
+    frmSynchronize::targetChooser = [&](const QStringList &, QWidget *) {
+        QDir().mkpath(targets + "/T");
+        return targets + "/T";
+    };
+    for (const bool swap : {false, true}) {
+        App().OptionValues.SwapItems = swap;
+        writeBytes(App().SettingsFilePath, "[Undo]\nKeepRuns=0\n");
+        frmSynchronize w(in);
+        start(w);
+        EXPECT_EQ(w.lblPleaseWait->text(), "FINISHED");
+        EXPECT_FALSE(visible(w.cmdUndo) || visible(w.lblUndoSize)) << swap;
+        click(w.cmdClose);
+    }
+}
+
+TEST_F(SyncWindow, ASwapStoppedAfterItChangedTheFoldersAsksToUndoThatBeforeItsWindowCloses)
+{
+    App().OptionValues.SwapItems = true;
+    makeFile((right + "/big.bin").toUtf8(), "older", 1);
+    const std::vector<Tree> before = trees();
+    for (const bool undo : {true, false}) {
+        int failures = 1; // the disk fails once the swap is done: the run stops with an error
+        FileOps::flushForTests = [&](int, bool) {
+            errno = EIO;
+            return failures-- > 0 ? -1 : 0;
+        };
+        box.answer(Msg::Ok);
+        box.answer(undo ? Msg::Yes : Msg::No);
+        frmSynchronize w(in);
+        start(w);
+        EXPECT_FALSE(w.isVisible());
+        ASSERT_EQ(undoQuestions().size(), 1);
+        EXPECT_TRUE(undoQuestions()[0].startsWith("The synchronization stopped after it had changed your folders."));
+        box.shown.clear();
+        if (undo)
+            EXPECT_EQ(trees(), before);
+        else
+            EXPECT_EQ(readBytes(right + "/big.bin"), QByteArray(1234, 'b')) << "No keeps what the run did";
+    }
+}
+
+TEST_F(SyncWindow, ASwapCutShortOnTheSameFoldersIsUndoneBeforeTheNextOrKeptAndNotOfferedAgain)
+{
+    App().OptionValues.SwapItems = true;
+    App().OptionValues.FinalSelection = true;
+    makeFile((right + "/big.bin").toUtf8(), "older", 1);
+    const std::vector<Tree> before = trees();
+    std::vector<Tree> seen; // when the next run lists its items
+    frmSynchronize::manualSelector = [&](ManualSelectionSide *sides, QWidget *) {
+        seen = trees();
+        for (int s = 0; s < 2; ++s)
+            sides[s].selected.assign(sides[s].entries.size(), false); // so it changes nothing
+    };
+    for (const bool undo : {true, false}) {
+        // A swap in a program of its own, killed in the middle.
+        QProcess killed;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ORVANEL_TEST_KILL_AFTER_RECORDS", "4");
+        killed.setProcessEnvironment(env);
+        killed.start(ORVANEL_EXE, {"--batch", "--swap", "--yes", "--left", left, "--right", right, "--home", tmp.path()});
+        ASSERT_TRUE(killed.waitForFinished(60000));
+        ASSERT_EQ(killed.exitStatus(), QProcess::CrashExit);
+        const std::vector<Tree> cut = trees();
+        ASSERT_NE(cut, before);
+        box.answer(undo ? Msg::Yes : Msg::No);
+        box.shown.clear();
+        frmSynchronize w(in);
+        start(w);
+        ASSERT_EQ(undoQuestions().size(), 1);
+        EXPECT_TRUE(undoQuestions()[0].startsWith("The last synchronization of these two folders, started "));
+        EXPECT_EQ(seen, undo ? before : cut) << undo;
+    }
+    box.shown.clear();
+    frmSynchronize w(in);
+    start(w);
+    EXPECT_TRUE(undoQuestions().isEmpty()) << "a result kept is not offered again";
 }
 
 } // namespace
