@@ -132,7 +132,7 @@ Held keepOld(Keeper &keeper, Tree &to, const QString &toRel, int folder, const Q
     // FAT and exFAT have no hard links: the old file moves over, and the new
     // one follows it into the name within the next system call.
     if (refusesLinks(err)) {
-        if (::renameat(folder, name.constData(), held, name.constData()) == 0)
+        if (detail::renameKeepingTimes(folder, name.constData(), held, name.constData()) == 0)
             return {Held::Moved, held};
         err = errno;
     }

@@ -7,6 +7,7 @@
 #include <QString>
 #include <cerrno>
 #include <utility>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -67,6 +68,24 @@ inline QString parentOf(const QString &rel)
 inline QByteArray lastName(const QString &rel)
 {
     return FileNames::toBytes(rel.mid(rel.lastIndexOf(QLatin1Char('/')) + 1));
+}
+
+// rename() that keeps the file's times: fusefat gives a renamed file the
+// current time. Returns 0, or -1 with errno set when the rename failed; a
+// disk that refuses the times keeps what it has.
+inline int renameKeepingTimes(int fromFolder, const char *from, int toFolder, const char *to)
+{
+    struct stat before {};
+    const bool known = ::fstatat(fromFolder, from, &before, AT_SYMLINK_NOFOLLOW) == 0;
+    if (::renameat(fromFolder, from, toFolder, to) != 0)
+        return -1;
+    struct stat after {};
+    if (known && ::fstatat(toFolder, to, &after, AT_SYMLINK_NOFOLLOW) == 0
+        && (after.st_mtim.tv_sec != before.st_mtim.tv_sec || after.st_mtim.tv_nsec != before.st_mtim.tv_nsec)) {
+        const struct timespec times[2] = {before.st_atim, before.st_mtim};
+        ::utimensat(toFolder, to, times, AT_SYMLINK_NOFOLLOW);
+    }
+    return 0;
 }
 
 } // namespace FileOps::detail

@@ -72,7 +72,7 @@ void putBack(Tree &hold, Tree &tree, const QString &rel)
     const int from = hold.folder(up).descriptor();
     const int to = tree.folder(up, true).descriptor();
     tree.noteWrite(up);
-    if (::renameat(from, name.constData(), to, name.constData()) == 0)
+    if (detail::renameKeepingTimes(from, name.constData(), to, name.constData()) == 0)
         return;
     if (errno != EXDEV)
         fail(errno, tree.pathOf(rel));

@@ -269,6 +269,7 @@ TEST_F(CompleteRun, ASwapWithAStickLeavesOutWhatItCannotHoldAndTheNextSwapFindsN
         file(home + "/old.txt", "home, newer", 101);
         file(stick.path() + "/old.txt", "stick, older", 11); // replaced where there are no hard links
         const auto before = std::pair(tree(home), tree(stick.path()));
+        const QByteArray oldStamp = stampOf(stick.path() + "/old.txt");
         EXPECT_EQ(run(true), SyncRun::Outcome::Finished) << name.toStdString() << box.text(0);
         EXPECT_EQ(skipped, home + "/a:b.txt cannot hold\n" + home + "/link cannot hold\n");
         const Tree onStick = tree(stick.path()), atHome = tree(home);
@@ -283,6 +284,7 @@ TEST_F(CompleteRun, ASwapWithAStickLeavesOutWhatItCannotHoldAndTheNextSwapFindsN
         EXPECT_TRUE(Undo::undo(*last, report));
         EXPECT_EQ(lines(report), "") << name.toStdString() << ": the stick's coarse times still match";
         EXPECT_EQ(std::pair(tree(home), tree(stick.path())), before) << name.toStdString();
+        EXPECT_EQ(stampOf(stick.path() + "/old.txt"), oldStamp) << "its time too, though the disk renamed it twice";
     }
 }
 
