@@ -246,6 +246,8 @@ Folder makeHoldingFolder(Tree &tree, const QByteArray &top, const QByteArray &na
 void putBack(Tree &hold, Tree &tree, const QString &rel);
 // Bytes an unprivileged writer may still use on path's file system; -1 when unknown.
 std::int64_t freeBytes(const QString &path);
+// The last bytes of a regular file (all of a shorter one); empty when it cannot be read.
+QByteArray readFileEnd(const QString &path, int bytes);
 // The bytes of the files below path (symlinks not followed), 0 when missing.
 std::int64_t bytesUnder(const QString &path);
 

@@ -4,6 +4,7 @@
 #include "engine/fs/FileNames.h"
 #include "engine/fs/FileOpsDetail.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -87,6 +88,19 @@ std::int64_t freeBytes(const QString &path)
     if (::statvfs(FileNames::toBytes(path).constData(), &fs) != 0 || fs.f_blocks == 0)
         return -1;
     return std::int64_t(fs.f_bavail) * std::int64_t(fs.f_frsize);
+}
+
+QByteArray readFileEnd(const QString &path, int bytes)
+{
+    Fd fd(::open(FileNames::toBytes(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return {};
+    const off_t at = std::max<off_t>(0, st.st_size - bytes);
+    QByteArray data(qsizetype(st.st_size - at), '\0');
+    const ssize_t n = ::pread(fd.get(), data.data(), std::size_t(data.size()), at);
+    data.truncate(n < 0 ? 0 : qsizetype(n));
+    return data;
 }
 
 std::int64_t bytesUnder(const QString &path)

@@ -299,8 +299,12 @@ std::vector<RunInfo> runsOf(const QString &left, const QString &right)
             const QString holding = top + QLatin1Char('/') + FileNames::fromBytes(name);
             Parsed p;
             try {
-                if (!parse(FileOps::readFile(journalOf(holding)), p, false) || p.id != name)
+                // The head and the last line are enough: a journal may hold millions of lines.
+                if (!parse(FileOps::readFile(journalOf(holding), nullptr, 64 << 10), p, false) || p.id != name)
                     continue;
+                const QByteArray end = FileOps::readFileEnd(journalOf(holding), 32);
+                if (end.endsWith("\nend finished\n") || end.endsWith("\nend stopped\n"))
+                    p.last = end.mid(end.lastIndexOf('\n', end.size() - 2) + 1).trimmed();
                 bool marked = false;
                 const QByteArray status = FileOps::readFile(statusOf(holding), &marked, 64).trimmed();
                 if (marked)
