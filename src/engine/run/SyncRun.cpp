@@ -296,9 +296,8 @@ SyncRun::Outcome SyncRun::body()
 
     // Step 1.
     m_host.stepTitle(RunText::stepTitle(1, o.SwapItems));
-    for (int side = FirstSide; side <= LastSide; ++side)
-        if (!collectItems(side))
-            return Outcome::Interrupted;
+    if (!collectSides())
+        return Outcome::Interrupted;
     resetProgress();
     if (NoItemsToSynchronize(lstItems[0], lstItems[1]))
         return interrupt();

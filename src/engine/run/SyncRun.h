@@ -84,6 +84,8 @@ public:
 
     // Steps on their own, for the run and for tests.
     bool collectItems(int side);
+    // Step 1 for the sides of the run, the second read while the first is filed.
+    bool collectSides();
     // Looks at the disks of the run. Names are compared ignoring letter case
     // when the option says so or a disk of the run ignores case (said in a
     // notice).
@@ -104,6 +106,10 @@ public:
     static bool WithinLevels(const QString &relativePath, int levels);
 
 private:
+    // Reads a side's folders for step 1, ahead of the run where it may.
+    class FolderReader;
+    std::unique_ptr<FolderReader> readerOf(int side, std::size_t limit);
+    bool collectInto(int side, std::unique_ptr<FolderReader> reader);
     bool stopNow();
     // The question before a run that starts at a root; false when the user said No.
     bool confirmRoots();

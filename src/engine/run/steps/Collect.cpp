@@ -59,15 +59,19 @@ FolderContents readFolder(const FileOps::Folder &folder, const QString &pattern,
 // while subfolders of it wait to be read. With read-ahead, a thread of its
 // own reads a few folders ahead of the run: the disk answers for the next
 // folders while the run files the items of this one.
-class FolderReader {
+} // namespace
+
+class SyncRun::FolderReader {
 public:
     struct Folder {
         QString rel;
         FolderContents contents;
     };
 
-    FolderReader(FileOps::Folder root, QString shownRoot, QString pattern, bool withFiles, bool ahead)
-        : m_shownRoot(std::move(shownRoot)), m_pattern(std::move(pattern)), m_withFiles(withFiles)
+    // ahead: read on a thread of its own, keeping at most limit folders ready.
+    FolderReader(FileOps::Folder root, QString shownRoot, QString pattern, bool withFiles, bool ahead,
+                 std::size_t limit = kAhead)
+        : m_shownRoot(std::move(shownRoot)), m_pattern(std::move(pattern)), m_withFiles(withFiles), m_limit(limit)
     {
         m_pending.push_back({std::make_shared<FileOps::Folder>(std::move(root)), QString(), true});
         if (ahead)
@@ -101,8 +105,9 @@ public:
         return true;
     }
 
-private:
     static constexpr std::size_t kAhead = 32;
+
+private:
     struct Pending {
         std::shared_ptr<FileOps::Folder> folder; // the parent, or the root itself
         QString rel;
@@ -140,7 +145,7 @@ private:
         Folder f;
         while (read(f)) {
             std::unique_lock<std::mutex> lock(m_mutex);
-            m_changed.wait(lock, [this] { return m_ready.size() < kAhead || m_quit; });
+            m_changed.wait(lock, [this] { return m_ready.size() < m_limit || m_quit; });
             if (m_quit)
                 return;
             m_ready.push_back(std::move(f));
@@ -157,6 +162,7 @@ private:
     const QString m_shownRoot;
     const QString m_pattern;
     const bool m_withFiles;
+    const std::size_t m_limit;
     std::vector<Pending> m_pending; // the walk's own: the reading thread's while there is one
     std::mutex m_mutex;
     std::condition_variable m_changed;
@@ -165,24 +171,45 @@ private:
     bool m_quit = false;
     std::thread m_thread; // last: starts once everything above exists
 };
-} // namespace
 
 bool SyncRun::collectItems(int side)
+{
+    lstItems[side].RootPath = AddTrailingSeparator(tidyFolderPath(m_inputs.SourcePath[side]));
+    return collectInto(side, readerOf(side, FolderReader::kAhead));
+}
+
+std::unique_ptr<SyncRun::FolderReader> SyncRun::readerOf(int side, std::size_t limit)
+{
+    return std::make_unique<FolderReader>(tree(side).folder(QString()).again(), lstItems[side].RootPath,
+                                          m_inputs.Pattern[side], !m_options.CopyStructureOnly, readAhead, limit);
+}
+
+bool SyncRun::collectSides()
+{
+    for (int side = FirstSide; side <= LastSide; ++side)
+        lstItems[side].RootPath = AddTrailingSeparator(tidyFolderPath(m_inputs.SourcePath[side]));
+    // While the left side is filed, the right one is already being read: the
+    // disk answers two walks about as fast as one. Its folders wait, read, until
+    // the run files them, so everything else happens as in a walk of one side
+    // after the other.
+    std::unique_ptr<FolderReader> next = FirstSide < LastSide && readAhead ? readerOf(LastSide, SIZE_MAX) : nullptr;
+    if (!collectInto(FirstSide, readerOf(FirstSide, FolderReader::kAhead)))
+        return false;
+    return FirstSide == LastSide || collectInto(LastSide, next ? std::move(next) : readerOf(LastSide, FolderReader::kAhead));
+}
+
+bool SyncRun::collectInto(int side, std::unique_ptr<FolderReader> reader)
 {
     const Options &o = m_options;
     ItemList &list = lstItems[side];
     SideCounters &c = Counters[side];
     collected[side].clear();
-    const QString root = AddTrailingSeparator(tidyFolderPath(m_inputs.SourcePath[side]));
-    list.RootPath = root;
-    const QString &pattern = m_inputs.Pattern[side];
-
+    const QString root = list.RootPath;
     const QHash<QString, SeenFile> &otherSeen = collected[1 - side];
     QString scratch;
 
-    FolderReader reader(tree(side).folder(QString()).again(), root, pattern, !o.CopyStructureOnly, readAhead);
     FolderReader::Folder read;
-    while (reader.next(read)) {
+    while (reader->next(read)) {
         if (stopNow())
             return false;
         const QString &rel = read.rel;
