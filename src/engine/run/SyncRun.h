@@ -108,7 +108,7 @@ public:
 private:
     // Reads a side's folders for step 1, ahead of the run where it may.
     class FolderReader;
-    std::unique_ptr<FolderReader> readerOf(int side, std::size_t limit);
+    std::unique_ptr<FolderReader> readerOf(int side, std::size_t fileBudget);
     bool collectInto(int side, std::unique_ptr<FolderReader> reader);
     bool stopNow();
     // The question before a run that starts at a root; false when the user said No.

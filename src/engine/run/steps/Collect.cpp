@@ -68,10 +68,12 @@ public:
         FolderContents contents;
     };
 
-    // ahead: read on a thread of its own, keeping at most limit folders ready.
+    // ahead: read on a thread of its own, kAhead folders ahead of the walk, or
+    // more while they hold fewer than fileBudget files.
     FolderReader(FileOps::Folder root, QString shownRoot, QString pattern, bool withFiles, bool ahead,
-                 std::size_t limit = kAhead)
-        : m_shownRoot(std::move(shownRoot)), m_pattern(std::move(pattern)), m_withFiles(withFiles), m_limit(limit)
+                 std::size_t fileBudget = 0)
+        : m_shownRoot(std::move(shownRoot)), m_pattern(std::move(pattern)), m_withFiles(withFiles),
+          m_fileBudget(fileBudget)
     {
         m_pending.push_back({std::make_shared<FileOps::Folder>(std::move(root)), QString(), true});
         if (ahead)
@@ -100,6 +102,7 @@ public:
             return false;
         folder = std::move(m_ready.front());
         m_ready.pop_front();
+        m_readyFiles -= folder.contents.files.size();
         lock.unlock();
         m_changed.notify_all();
         return true;
@@ -145,9 +148,10 @@ private:
         Folder f;
         while (read(f)) {
             std::unique_lock<std::mutex> lock(m_mutex);
-            m_changed.wait(lock, [this] { return m_ready.size() < m_limit || m_quit; });
+            m_changed.wait(lock, [this] { return m_ready.size() < kAhead || m_readyFiles < m_fileBudget || m_quit; });
             if (m_quit)
                 return;
+            m_readyFiles += f.contents.files.size();
             m_ready.push_back(std::move(f));
             lock.unlock();
             m_changed.notify_all();
@@ -162,7 +166,8 @@ private:
     const QString m_shownRoot;
     const QString m_pattern;
     const bool m_withFiles;
-    const std::size_t m_limit;
+    const std::size_t m_fileBudget;
+    std::size_t m_readyFiles = 0; // in m_ready
     std::vector<Pending> m_pending; // the walk's own: the reading thread's while there is one
     std::mutex m_mutex;
     std::condition_variable m_changed;
@@ -175,13 +180,13 @@ private:
 bool SyncRun::collectItems(int side)
 {
     lstItems[side].RootPath = AddTrailingSeparator(tidyFolderPath(m_inputs.SourcePath[side]));
-    return collectInto(side, readerOf(side, FolderReader::kAhead));
+    return collectInto(side, readerOf(side, 0));
 }
 
-std::unique_ptr<SyncRun::FolderReader> SyncRun::readerOf(int side, std::size_t limit)
+std::unique_ptr<SyncRun::FolderReader> SyncRun::readerOf(int side, std::size_t fileBudget)
 {
     return std::make_unique<FolderReader>(tree(side).folder(QString()).again(), lstItems[side].RootPath,
-                                          m_inputs.Pattern[side], !m_options.CopyStructureOnly, readAhead, limit);
+                                          m_inputs.Pattern[side], !m_options.CopyStructureOnly, readAhead, fileBudget);
 }
 
 bool SyncRun::collectSides()
@@ -191,11 +196,13 @@ bool SyncRun::collectSides()
     // While the left side is filed, the right one is already being read: the
     // disk answers two walks about as fast as one. Its folders wait, read, until
     // the run files them, so everything else happens as in a walk of one side
-    // after the other.
-    std::unique_ptr<FolderReader> next = FirstSide < LastSide && readAhead ? readerOf(LastSide, SIZE_MAX) : nullptr;
-    if (!collectInto(FirstSide, readerOf(FirstSide, FolderReader::kAhead)))
+    // after the other. The files waiting are bounded (some 7 MB), so a tree
+    // of millions costs no more memory than one of a hundred thousand.
+    constexpr std::size_t kFilesReadAhead = 1 << 16;
+    std::unique_ptr<FolderReader> next = FirstSide < LastSide && readAhead ? readerOf(LastSide, kFilesReadAhead) : nullptr;
+    if (!collectInto(FirstSide, readerOf(FirstSide, 0)))
         return false;
-    return FirstSide == LastSide || collectInto(LastSide, next ? std::move(next) : readerOf(LastSide, FolderReader::kAhead));
+    return FirstSide == LastSide || collectInto(LastSide, next ? std::move(next) : readerOf(LastSide, 0));
 }
 
 bool SyncRun::collectInto(int side, std::unique_ptr<FolderReader> reader)
