@@ -1,21 +1,24 @@
 #!/usr/bin/env bash
 # Times orvanel --batch against cp -a, rsync and unison on generated trees and
-# prints one table of medians. Usage: bench/compare.sh [--quick] [--runs N] [--work DIR] [--keep]
+# prints one table of medians. Usage: bench/compare.sh [--quick | --million] [--runs N] [--work DIR] [--keep]
 set -euo pipefail
 
 RUNS=5
 QUICK=0
+MILLION=0
 WORK=/tmp/orvanel-compare
 KEEP=0
 while (($#)); do
     case "$1" in
         --quick) QUICK=1 ;;
+        --million) MILLION=1 ;;
         --runs) RUNS="${2:?--runs needs a number}"; shift ;;
         --work) WORK="${2:?--work needs a folder}"; shift ;;
         --keep) KEEP=1 ;;
         -h|--help)
             echo "usage: $0 [--quick] [--runs N] [--work DIR] [--keep]"
             echo "  --quick   small trees (5,000 files) for a smoke run"
+            echo "  --million only the pair of 500,000 small files a side: dry run vs find, memory per item"
             echo "  --runs N  runs of each program per case (default 5)"
             echo "  --work    where trees and outputs go (default /tmp/orvanel-compare)"
             echo "  --keep    leave this session's outputs in place at the end"
@@ -66,6 +69,52 @@ if ! build; then
     say "build failed; retrying in 60 s"
     sleep 60
     build || die "the Release build failed (cmake --build $BUILD shows why)"
+fi
+
+# --- a million items (made once, reused) ------------------------------------------
+if ((MILLION)); then
+    MT="$WORK/trees-million"
+    MMARK="done $(sha1sum "$GEN" | cut -c1-12) 500000 25000 100"
+    mkdir -p "$WORK"
+    if [[ "$(cat "$MT/.marker" 2>/dev/null)" != "$MMARK" ]]; then
+        if [[ -d "$MT" ]]; then say "deleting stale $MT"; rm -rf "$MT"; say "waiting 60 s after the deletion"; sleep 60; fi
+        say "generating 500,000 + 500,000 small files in $MT (once; later sessions reuse them)"
+        python3 "$GEN" "$MT/pair" --files 500000 --folders 25000 --mb 100 --seed 6
+        echo "$MMARK" >"$MT/.marker"
+    fi
+    L="$MT/pair/left" R="$MT/pair/right" H="$WORK/million-home"
+    mkdir -p "$H" "$WORK/million-empty/left" "$WORK/million-empty/right"
+    ITEMS=$(find "$L" "$R" -mindepth 1 | wc -l)
+    orv=() fd=() peak=() base=()
+    for ((i = 1; i <= RUNS; i++)); do
+        sync
+        s=$(date +%s.%N)
+        /usr/bin/time -f %M -o "$WORK/million-rss" "$ORV" --batch --home "$H" --lang en --yes --left "$L" --right "$R" \
+            --target "$WORK/million-dry" --which both --copy --dry-run >/dev/null 2>&1 || true
+        e=$(date +%s.%N)
+        orv+=("$(awk -v s="$s" -v e="$e" 'BEGIN { printf "%.3f", e - s }')")
+        peak+=("$(tail -1 "$WORK/million-rss")")
+        s=$(date +%s.%N)
+        find "$L" -printf '%s %T@ %p\n' >/dev/null; find "$R" -printf '%s %T@ %p\n' >/dev/null
+        e=$(date +%s.%N)
+        fd+=("$(awk -v s="$s" -v e="$e" 'BEGIN { printf "%.3f", e - s }')")
+        /usr/bin/time -f %M -o "$WORK/million-rss" "$ORV" --batch --home "$H" --lang en --yes \
+            --left "$WORK/million-empty/left" --right "$WORK/million-empty/right" --target "$WORK/million-dry" \
+            --which both --copy --dry-run >/dev/null 2>&1 || true
+        base+=("$(tail -1 "$WORK/million-rss")")
+        echo "  run $i: orvanel ${orv[-1]} s (peak ${peak[-1]} KiB), find ${fd[-1]} s"
+    done
+    median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END {
+        if (NR % 2) printf "%.3f", v[(NR + 1) / 2]; else printf "%.3f", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+    ratios=()
+    for i in "${!orv[@]}"; do ratios+=("$(awk -v a="${orv[$i]}" -v b="${fd[$i]}" 'BEGIN { printf "%.3f", a / b }')"); done
+    PB=$(awk -v p="$(median "${peak[@]}")" -v b="$(median "${base[@]}")" -v n="$ITEMS" 'BEGIN { printf "%.0f", (p - b) * 1024 / n }')
+    echo
+    echo "| case | orvanel median | peer | peer median | ratio | target |"
+    echo "|---|---|---|---|---|---|"
+    echo "| collection (dry run), $ITEMS items | $(median "${orv[@]}") s | find -printf | $(median "${fd[@]}") s | $(median "${ratios[@]}") | ≤ 1.2 |"
+    echo "| memory, $ITEMS items | $PB B/item | – | – | – | ≤ 160 B/item |"
+    exit 0
 fi
 
 # --- trees (made once, reused) ---------------------------------------------------
