@@ -75,12 +75,14 @@ FileOps::Tree &SyncRun::tree(int which)
     return *t;
 }
 
-void SyncRun::showPath(int side, const QString &base, const QString &rel)
+void SyncRun::showPath(int side, const QString &base, QStringView rel)
 {
     if (m_pathClock.isValid() && m_pathClock.elapsed() < 40)
         return;
     m_pathClock.start();
-    m_host.showPath(side, base + rel);
+    QString path = base;
+    path += rel;
+    m_host.showPath(side, path);
 }
 
 void SyncRun::resetProgress()

@@ -13,6 +13,7 @@
 #include <QSet>
 #include <QString>
 #include <atomic>
+#include <functional>
 #include <memory>
 
 #include "engine/fs/Errors.h"
@@ -123,14 +124,16 @@ private:
     bool passThrough(int side);
     void keepInPlace(int side, std::size_t kept, std::size_t looked);
     bool matchingPass(int side);
-    void countEntry(int side, const QString &entry, const QString &full);
+    // Counts a kept entry of step 4 (size: a file's bytes) and shows it.
+    void countEntry(int side, const QString &entry, std::int64_t size);
 public:
     // Which file of a pair step 4 gives, by the rules (asking where they say so).
     enum class Pick { Mine, Theirs, Neither };
 
 private:
-    Pick compareFiles(const QString &source, const FileOps::Stamp &mine, const QString &otherPath,
-                      const FileOps::Stamp &theirs);
+    // The paths are made only when the user is asked: most pairs never need them.
+    Pick compareFiles(const std::function<QString()> &source, const FileOps::Stamp &mine,
+                      const std::function<QString()> &otherPath, const FileOps::Stamp &theirs);
     // In a swap, whether a file goes over a file at its destination that the
     // other side's file-type filter hid from step 1: compared as a pair.
     bool keepOverHidden(int side, const QString &entry);
@@ -192,7 +195,7 @@ private:
     FileOps::Stamp knownStamp(int side, const QString &entry);
     // The path in hand, shown at most every few dozen milliseconds: building
     // the text for every item costs more than the item itself.
-    void showPath(int side, const QString &base, const QString &rel);
+    void showPath(int side, const QString &base, QStringView rel);
     void showProgress(std::int64_t position, std::int64_t last);
     void resetProgress();
     Outcome body();

@@ -9,16 +9,16 @@
 
 #include <cstdlib>
 
-void SyncRun::countEntry(int side, const QString &entry, const QString &full)
+void SyncRun::countEntry(int side, const QString &entry, std::int64_t size)
 {
     SideCounters &c = Counters[side];
     if (ItemList::isFolder(entry)) {
         ++c.FoldersKept;
     } else {
         ++c.FilesKept;
-        c.BytesKept += knownSize(side, entry);
+        c.BytesKept += size;
     }
-    showPath(side, full, QString());
+    showPath(side, lstItems[side].RootPath, QStringView(entry).mid(1));
 }
 bool SyncRun::resolveCommonItems()
 {
@@ -86,11 +86,10 @@ bool SyncRun::keepWhere(int side, Keep &&keep)
 
 bool SyncRun::passThrough(int side)
 {
-    const QString &root = lstItems[side].RootPath;
     return keepWhere(side, [&](const QString &entry) {
         if (!keepOverHidden(side, entry))
             return false;
-        countEntry(side, entry, root + ItemList::relativePath(entry));
+        countEntry(side, entry, ItemList::isFolder(entry) ? 0 : knownSize(side, entry));
         return true;
     });
 }
@@ -104,8 +103,8 @@ FileChoiceFile choiceFile(const QString &path, const FileOps::Stamp &s)
 }
 } // namespace
 
-SyncRun::Pick SyncRun::compareFiles(const QString &source, const FileOps::Stamp &mine,
-                                    const QString &otherPath, const FileOps::Stamp &theirs)
+SyncRun::Pick SyncRun::compareFiles(const std::function<QString()> &source, const FileOps::Stamp &mine,
+                                    const std::function<QString()> &otherPath, const FileOps::Stamp &theirs)
 {
     const Options &o = m_options;
     // Stamps count in whole seconds; FAT keeps only every second one, and
@@ -121,7 +120,7 @@ SyncRun::Pick SyncRun::compareFiles(const QString &source, const FileOps::Stamp 
                                                                                              : Pick::Theirs;
     case FilesRule::Ask:
         m_host.reminder(Reminder::Common);
-        switch (m_host.fileChoice(choiceFile(source, mine), choiceFile(otherPath, theirs), RemainingFilesChoice)) {
+        switch (m_host.fileChoice(choiceFile(source(), mine), choiceFile(otherPath(), theirs), RemainingFilesChoice)) {
         case FileAnswer::Upper:
             return Pick::Mine;
         case FileAnswer::Lower:
@@ -153,8 +152,9 @@ bool SyncRun::keepOverHidden(int side, const QString &entry)
     } catch (const AppError &) {
         return true; // step 5 meets it again and reports it
     }
-    const QString source = tree(side).pathOf(ItemList::relativePath(entry));
-    if (compareFiles(source, knownStamp(side, entry), there.pathOf(rel), theirs) != Pick::Mine)
+    if (compareFiles([&] { return tree(side).pathOf(ItemList::relativePath(entry)); }, knownStamp(side, entry),
+                     [&] { return there.pathOf(rel); }, theirs)
+        != Pick::Mine)
         return false;
     // What was looked at, so the swap replaces it only as it was.
     collected[1 - side].insert(QLatin1Char('-') + rel, theirs);
@@ -182,7 +182,9 @@ bool SyncRun::matchingPass(int side)
     std::vector<bool> removed(other.size(), false);
 
     const bool complete = keepWhere(side, [&](const QString &entry) {
-        QString source = root + ItemList::relativePath(entry); // empty when the entry is not kept
+        bool kept = true;
+        const bool folder = ItemList::isFolder(entry);
+        const FileOps::Stamp mine = folder ? FileOps::Stamp() : knownStamp(side, entry);
         std::size_t *const found = head.find(matchKey(side, entry));
         if (found && *found != kNone) {
             const std::size_t j = *found;
@@ -190,31 +192,30 @@ bool SyncRun::matchingPass(int side)
                 removed[j] = true;
                 *found = next[j];
             };
-            if (ItemList::isFolder(entry)) {
+            if (folder) {
                 removeMatch();
             } else {
-                const QString otherPath = otherRoot + ItemList::relativePath(other.entries[j]);
-                switch (compareFiles(source, knownStamp(side, entry), otherPath,
+                switch (compareFiles([&] { return root + ItemList::relativePath(entry); }, mine,
+                                     [&] { return otherRoot + ItemList::relativePath(other.entries[j]); },
                                      knownStamp(1 - side, other.entries[j]))) {
                 case Pick::Mine:
                     removeMatch();
                     break;
                 case Pick::Theirs:
-                    source.clear();
+                    kept = false;
                     break;
                 case Pick::Neither:
-                    source.clear();
+                    kept = false;
                     removeMatch();
                     break;
                 }
             }
         } else if (!keepOverHidden(side, entry)) {
-            source.clear();
+            kept = false;
         }
-        if (source.isEmpty())
-            return false;
-        countEntry(side, entry, source);
-        return true;
+        if (kept)
+            countEntry(side, entry, mine.size);
+        return kept;
     });
     if (!complete)
         return false;

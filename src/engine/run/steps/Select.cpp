@@ -30,7 +30,6 @@ bool SyncRun::selectItems(int side)
         if (stopNow())
             return false;
         const QString &entry = a.entries[i];
-        const QString rel = ItemList::relativePath(entry);
         bool kept = true;
         if (matching) {
             const bool found = other.find(matchKey(side, entry)) != nullptr;
@@ -44,7 +43,7 @@ bool SyncRun::selectItems(int side)
                 c.BytesKept += knownSize(side, entry);
             }
             f.entries.push_back(entry);
-            showPath(side, a.RootPath, rel);
+            showPath(side, a.RootPath, QStringView(entry).mid(1));
         }
         showProgress(std::int64_t(i), last);
     }
