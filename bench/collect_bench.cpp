@@ -3,6 +3,10 @@
 // times and the longest stall of the window's event loop.
 //
 //   orvanel_collect_bench [TREE]     (default /tmp/orvanel-bench/tree100k)
+//   orvanel_collect_bench --pair LEFT RIGHT
+//                                    the window over an existing pair (the
+//                                    million-item one of compare.sh --million):
+//                                    steps 1-4 of a swap that changes nothing
 //
 // The tree is made once and kept: deleting and recreating big trees right
 // before a measurement is what makes these disks slow.
@@ -76,6 +80,44 @@ public:
     }
 };
 
+// Runs the window over a pair with a swap that finds nothing to give (common
+// items only, and no version of a file on both sides wins), so the pair stays
+// as it is; reports the time and the longest stall of the event loop.
+int windowOverPair(const QString &left, const QString &right)
+{
+    Silent silent;
+    setMessageService(&silent);
+    Roots::setProvider([] { return QStringList{QStringLiteral("/nonexistent-root")}; });
+    Language::applyState(Language::English);
+    App().SettingsFilePath = QDir::tempPath() + QStringLiteral("/orvanel-bench/Orvanel.ini"); // its lists go beside it
+    QDir().mkpath(QDir::tempPath() + QStringLiteral("/orvanel-bench"));
+    App().OptionValues.SwapItems = true;
+    App().OptionValues.WhichItemsToCopy = 1;
+    App().OptionValues.WhenFileExists = int(FilesRule::Nothing);
+    App().ReminderSwitches = Reminders{false, false, false, false, false};
+    RunInputs in;
+    in.SourcePath[0] = left;
+    in.SourcePath[1] = right;
+    frmSynchronize w(in);
+    w.show();
+    QElapsedTimer t, tick;
+    qint64 worstGap = 0;
+    QTimer probe;
+    probe.setInterval(5);
+    QObject::connect(&probe, &QTimer::timeout, [&] { worstGap = std::max(worstGap, tick.restart()); });
+    t.start();
+    tick.start();
+    probe.start();
+    QTimer::singleShot(0, [&] { w.cmdSynchronize->click(); });
+    while (w.runWorking() || w.state() == RunState::Ready)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    probe.stop();
+    QTextStream(stdout) << "window: steps 1-4 of a swap over " << left << " and " << right << " in " << t.elapsed()
+                        << " ms; longest event-loop stall " << worstGap << " ms" << Qt::endl;
+    setMessageService(nullptr);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -83,6 +125,8 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (argc == 4 && QByteArray(argv[1]) == "--pair")
+        return windowOverPair(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
     const QString tree = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/orvanel-bench/tree100k");
     makeTree(tree);
     Silent silent;
