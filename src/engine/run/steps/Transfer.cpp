@@ -152,6 +152,18 @@ SyncRun::Next SyncRun::transferEntry(SideTransfer &t, std::size_t index, const Q
     Move m{ItemList::isFolder(entry), rel, t.from.pathOf(rel), destinationOf(t.side, entry), {}, {}, false};
     if (insideSkipped(t.to.pathOf(m.destRel)))
         return Next::Item; // reported with its folder
+    if (m.folder && m_foldNames && !m_disk[m_options.SwapItems ? 1 - t.side : 2].ignoresCase) {
+        // Found by its very spelling on a disk that tells case apart, a folder
+        // is there and needs nothing: its parent need not be listed.
+        try {
+            if (t.to.kind(m.destRel) == FileOps::Kind::Folder) {
+                shown(t, m, index);
+                return Next::Item;
+            }
+        } catch (const AppError &) {
+            // met again below, and reported there
+        }
+    }
     if (m_foldNames && !settleSpelling(t, m))
         return Next::Item;
     FileOps::Kind there = FileOps::Kind::Missing;
