@@ -7,9 +7,9 @@
 #include "engine/paths/PathHelpers.h"
 #include "engine/settings/AppState.h"
 
-#include <cstring>
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -53,14 +53,14 @@ FolderContents readFolder(const FileOps::Folder &folder, const QString &pattern,
     return c;
 }
 
+} // namespace
+
 // Reads a side's folders in the order of the walk (pre-order, depth first,
 // without recursion, so a deep tree cannot exhaust the stack). Each folder is
 // opened inside its parent, never through a symlink; a folder stays open
 // while subfolders of it wait to be read. With read-ahead, a thread of its
 // own reads a few folders ahead of the run: the disk answers for the next
 // folders while the run files the items of this one.
-} // namespace
-
 class SyncRun::FolderReader {
 public:
     struct Folder {
