@@ -286,23 +286,7 @@ const Folder &Tree::folder(const QString &rel, bool create)
 
 Kind Tree::kind(const QString &rel)
 {
-    if (rel.isEmpty())
-        return Kind::Folder;
-    int parent;
-    try {
-        parent = folder(parentOf(rel)).descriptor();
-    } catch (const AppError &e) {
-        if (e.systemError() == ENOENT)
-            return Kind::Missing;
-        throw;
-    }
-    struct stat st {};
-    if (::fstatat(parent, lastName(rel).constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        if (errno == ENOENT)
-            return Kind::Missing;
-        fail(errno, pathOf(rel));
-    }
-    return kindOf(st.st_mode);
+    return rel.isEmpty() ? Kind::Folder : identity(rel).kind;
 }
 
 Stamp Tree::stamp(const QString &rel)
@@ -393,10 +377,10 @@ Tree::Times Tree::times(const QString &rel)
 
 void Tree::setTimes(const QString &rel, const Times &t)
 {
-    auto spec = [](std::int64_t ns) {
+    auto fromNs = [](std::int64_t ns) {
         return timespec{time_t(ns / 1'000'000'000), long(ns % 1'000'000'000)};
     };
-    const timespec both[2] = {spec(t.accessed), spec(t.modified)};
+    const timespec both[2] = {fromNs(t.accessed), fromNs(t.modified)};
     if (::futimens(folder(rel).descriptor(), both) != 0 && errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
         fail(errno, pathOf(rel));
 }

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -20,34 +19,23 @@ using detail::fail;
 
 namespace {
 
-constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-
-std::int64_t bytesIn(int folder, const QString &path)
+std::int64_t bytesIn(const Folder &folder, const QString &path)
 {
-    const int fd = ::openat(folder, ".", kFolderFlags);
-    DIR *d = fd < 0 ? nullptr : ::fdopendir(fd);
-    if (!d) {
-        if (fd >= 0)
-            ::close(fd);
-        return 0;
-    }
     std::int64_t total = 0;
-    while (const dirent *e = ::readdir(d)) {
-        const QByteArray name(e->d_name);
-        if (name == "." || name == "..")
-            continue;
-        struct stat st {};
-        if (::fstatat(::dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-            continue;
-        if (S_ISDIR(st.st_mode)) {
-            Fd sub(::openat(::dirfd(d), e->d_name, kFolderFlags));
-            if (sub.get() >= 0)
-                total += bytesIn(sub.get(), path);
-        } else {
-            total += std::int64_t(st.st_size);
+    std::vector<QByteArray> folders;
+    list(folder, true, [&](const char *name, Kind kind, const Stamp &stamp) {
+        if (kind == Kind::Folder)
+            folders.emplace_back(name);
+        else
+            total += stamp.size;
+    });
+    for (const QByteArray &name : folders) {
+        try {
+            total += bytesIn(folder.sub(name, path), path);
+        } catch (const AppError &) {
+            // gone meanwhile, or not to be entered: not counted
         }
     }
-    ::closedir(d);
     return total;
 }
 
@@ -105,8 +93,11 @@ QByteArray readFileEnd(const QString &path, int bytes)
 
 std::int64_t bytesUnder(const QString &path)
 {
-    Fd fd(::open(FileNames::toBytes(path).constData(), kFolderFlags));
-    return fd.get() < 0 ? 0 : bytesIn(fd.get(), path);
+    try {
+        return bytesIn(Folder::open(path), path);
+    } catch (const AppError &) {
+        return 0;
+    }
 }
 
 Journal::Journal(const Folder &folder, const QByteArray &name, const QString &shownPath) : m_path(shownPath)

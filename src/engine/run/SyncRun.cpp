@@ -183,16 +183,13 @@ void SyncRun::offerCutShortUndo()
     }
 }
 
-bool SyncRun::startUndo()
+bool SyncRun::startUndo(const std::int64_t given[2])
 {
     if (!m_options.SwapItems || !keepUndo || keepRuns <= 0)
         return true;
     for (int to = 0; to < 2; ++to) {
         // The old versions stay: the new ones need room of their own.
-        std::int64_t needed = 0;
-        for (const QString &entry : lstItems[1 - to].entries)
-            if (!ItemList::isFolder(entry))
-                needed += knownSize(1 - to, entry);
+        const std::int64_t needed = given[1 - to];
         const std::int64_t free = needed > 0 ? FileOps::freeBytes(lstItems[to].RootPath) : -1;
         if (free >= 0 && needed > free) {
             if (!m_host.goOnWithoutUndo(RunText::noRoomForUndo(to, needed, free))) {

@@ -175,7 +175,8 @@ private:
     void reportConflict(const QString &source);
     // Reports and leaves out, before step 5 counts them, the items the
     // destination's disk cannot hold at all.
-    void leaveOutWhatCannotBeHeld(int side);
+    // given: the bytes of the side's files, less those left out.
+    void leaveOutWhatCannotBeHeld(int side, std::int64_t &given);
     // Every folder of the target but itself, parents before their subfolders.
     bool targetFolders(std::vector<QString> &folders);
     // Puts what the run wrote on the disk; a failure throws.
@@ -202,7 +203,7 @@ private:
     // A cut-short run on the same folders: undone first, or kept, as the user says.
     void offerCutShortUndo();
     // Before step 5 of a swap: the journals, where each side has room for them.
-    bool startUndo();
+    bool startUndo(const std::int64_t given[2]);
     // After the run: the journals' last line, and the pair's older runs pruned.
     void endUndo(Outcome outcome);
 

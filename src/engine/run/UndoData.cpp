@@ -2,6 +2,7 @@
 
 #include "engine/fs/FileNames.h"
 #include "engine/fs/Volumes.h"
+#include "engine/run/steps/StepTools.h"
 #include "engine/settings/AppState.h"
 #include "engine/settings/Settings.h"
 
@@ -17,12 +18,6 @@ namespace {
 
 constexpr int kRecordsPerSync = 256;
 constexpr char kMagic[] = "orvanel-undo 1";
-
-QString parentOf(const QString &rel)
-{
-    const qsizetype slash = rel.lastIndexOf(QLatin1Char('/'));
-    return slash < 0 ? QString() : rel.left(slash);
-}
 
 QByteArray escapedName(const QString &rel) { return FileNames::escaped(rel).toUtf8(); }
 
@@ -235,6 +230,10 @@ void Recorder::record(char action, const QString &rel, const QByteArray &fields)
 void Recorder::touching(const QString &relFolder)
 {
     begin();
+    // The files of one folder come one after another: most calls end here.
+    if (relFolder == m_lastTouched)
+        return;
+    m_lastTouched = relFolder;
     if (m_touched.contains(relFolder) || m_made.contains(relFolder))
         return;
     m_touched.insert(relFolder);
@@ -249,7 +248,7 @@ void Recorder::touching(const QString &relFolder)
 
 void Recorder::creatingFolder(const QString &rel)
 {
-    touching(parentOf(rel));
+    touching(StepTools::parentOf(rel));
     m_made.insert(rel);
     record('D', rel);
 }

@@ -72,6 +72,7 @@ private:
     std::unique_ptr<FileOps::Tree> m_holding;
     std::unique_ptr<FileOps::Journal> m_journal;
     QSet<QString> m_touched;
+    QString m_lastTouched;
     QSet<QString> m_made; // folders the run made: their times are not restored
     int m_unsynced = 0;
     QElapsedTimer m_lastSync;

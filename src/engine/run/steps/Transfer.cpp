@@ -39,6 +39,8 @@ bool SyncRun::transferItems(bool *conflict)
     const Options &o = m_options;
     m_host.stepTitle(RunText::stepTitle(5, o.SwapItems));
     resetProgress();
+    // The bytes each side gives, as step 4 counted them.
+    std::int64_t given[2] = {Counters[0].BytesKept, Counters[1].BytesKept};
     for (int side = 0; side < 2; ++side) {
         lstFilteredItems[side].entries.clear();
         Counters[side].resetKept();
@@ -46,8 +48,8 @@ bool SyncRun::transferItems(bool *conflict)
     m_folded = std::make_unique<FileOps::FoldedNames>();
     m_skippedFolders.clear();
     for (int side = FirstSide; side <= LastSide; ++side)
-        leaveOutWhatCannotBeHeld(side);
-    if (!startUndo())
+        leaveOutWhatCannotBeHeld(side, given[side]);
+    if (!startUndo(given))
         return false;
     for (int side = FirstSide; side <= LastSide; ++side)
         if (!transferSide(side, conflict))
@@ -58,7 +60,7 @@ bool SyncRun::transferItems(bool *conflict)
     return true;
 }
 
-void SyncRun::leaveOutWhatCannotBeHeld(int side)
+void SyncRun::leaveOutWhatCannotBeHeld(int side, std::int64_t &given)
 {
     const Volumes::Info &disk = m_disk[m_options.SwapItems ? 1 - side : 2];
     if (disk.holdsLinks && !disk.windowsNames && disk.maxFileSize == INT64_MAX)
@@ -100,6 +102,9 @@ void SyncRun::leaveOutWhatCannotBeHeld(int side)
             ++kept;
             continue;
         }
+        if (!ItemList::isFolder(entry))
+            if (const auto seen = collected[side].constFind(entry); seen != collected[side].constEnd())
+                given -= seen->size;
         if (!reported.contains(culprit)) {
             reported.insert(culprit);
             Skipped.add(from.pathOf(culprit), SkipReason::CannotHold, why.arg(theDisk));
