@@ -80,6 +80,31 @@ public:
     }
 };
 
+struct Watched {
+    qint64 ms = 0;       // from the click on Start until the run was over
+    qint64 worstGap = 0; // the longest stall of the event loop meanwhile
+};
+
+// Starts the window's run and lets the event loop turn until it has
+// finished or the window has closed.
+Watched runWatched(frmSynchronize &w)
+{
+    Watched watched;
+    QElapsedTimer t, tick;
+    QTimer probe;
+    probe.setInterval(5);
+    QObject::connect(&probe, &QTimer::timeout, [&] { watched.worstGap = std::max(watched.worstGap, tick.restart()); });
+    t.start();
+    tick.start();
+    probe.start();
+    QTimer::singleShot(0, [&] { w.cmdSynchronize->click(); });
+    while (w.state() != RunState::Finished && w.isVisible())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    probe.stop();
+    watched.ms = t.elapsed();
+    return watched;
+}
+
 // Runs the window over a pair with a swap that finds nothing to give (common
 // items only, and no version of a file on both sides wins), so the pair stays
 // as it is; reports the time and the longest stall of the event loop.
@@ -100,20 +125,9 @@ int windowOverPair(const QString &left, const QString &right)
     in.SourcePath[1] = right;
     frmSynchronize w(in);
     w.show();
-    QElapsedTimer t, tick;
-    qint64 worstGap = 0;
-    QTimer probe;
-    probe.setInterval(5);
-    QObject::connect(&probe, &QTimer::timeout, [&] { worstGap = std::max(worstGap, tick.restart()); });
-    t.start();
-    tick.start();
-    probe.start();
-    QTimer::singleShot(0, [&] { w.cmdSynchronize->click(); });
-    while (w.runWorking() || w.state() == RunState::Ready)
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    probe.stop();
-    QTextStream(stdout) << "window: steps 1-4 of a swap over " << left << " and " << right << " in " << t.elapsed()
-                        << " ms; longest event-loop stall " << worstGap << " ms" << Qt::endl;
+    const Watched run = runWatched(w);
+    QTextStream(stdout) << "window: steps 1-4 of a swap over " << left << " and " << right << " in " << run.ms
+                        << " ms; longest event-loop stall " << run.worstGap << " ms" << Qt::endl;
     setMessageService(nullptr);
     return 0;
 }
@@ -165,23 +179,9 @@ int main(int argc, char **argv)
 
     frmSynchronize w(in);
     w.show();
-    QElapsedTimer tick;
-    qint64 worstGap = 0;
-    QTimer probe;
-    probe.setInterval(5);
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        worstGap = std::max(worstGap, tick.restart());
-    });
-    t.restart();
-    tick.start();
-    probe.start();
-    QTimer::singleShot(0, [&] { w.cmdSynchronize->click(); });
-    while (w.state() != RunState::Finished && w.isVisible())
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    const qint64 windowMs = t.elapsed();
-    probe.stop();
-    out << "window: swap run over the 100,000 + 100,000 item pair in " << windowMs << " ms; longest event-loop stall " << worstGap << " ms"
-        << Qt::endl;
+    const Watched swap = runWatched(w);
+    out << "window: swap run over the 100,000 + 100,000 item pair in " << swap.ms << " ms; longest event-loop stall "
+        << swap.worstGap << " ms" << Qt::endl;
     // A single large copy: the window must stay live while one file is copied.
     {
         const QString big = QStringLiteral("/tmp/orvanel-bench/bigfile");
@@ -208,15 +208,8 @@ int main(int argc, char **argv)
         bigIn.SourcePath[1] = big + "/right";
         frmSynchronize copyWindow(bigIn);
         copyWindow.show();
-        worstGap = 0;
-        t.restart();
-        tick.start();
-        probe.start();
-        QTimer::singleShot(0, [&] { copyWindow.cmdSynchronize->click(); });
-        while (copyWindow.state() != RunState::Finished && copyWindow.isVisible())
-            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-        probe.stop();
-        out << "window: copy of a 2 GiB file in " << t.elapsed() << " ms; longest event-loop stall " << worstGap
+        const Watched copy = runWatched(copyWindow);
+        out << "window: copy of a 2 GiB file in " << copy.ms << " ms; longest event-loop stall " << copy.worstGap
             << " ms" << Qt::endl;
     }
     out << "ratio engine collect / find: " << QString::number(double(collectMs) / 2 / std::max<qint64>(findMs, 1), 'f', 2)

@@ -71,6 +71,10 @@ if ! build; then
     build || die "the Release build failed (cmake --build $BUILD shows why)"
 fi
 
+median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END {
+    if (NR % 2) printf "%.3f", v[(NR + 1) / 2]; else printf "%.3f", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+div() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.3f", a / b; else print "inf" }'; }
+
 # --- a million items (made once, reused) ------------------------------------------
 if ((MILLION)); then
     MT="$WORK/trees-million"
@@ -104,10 +108,8 @@ if ((MILLION)); then
         base+=("$(tail -1 "$WORK/million-rss")")
         echo "  run $i: orvanel ${orv[-1]} s (peak ${peak[-1]} KiB), find ${fd[-1]} s"
     done
-    median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END {
-        if (NR % 2) printf "%.3f", v[(NR + 1) / 2]; else printf "%.3f", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
     ratios=()
-    for i in "${!orv[@]}"; do ratios+=("$(awk -v a="${orv[$i]}" -v b="${fd[$i]}" 'BEGIN { printf "%.3f", a / b }')"); done
+    for i in "${!orv[@]}"; do ratios+=("$(div "${orv[$i]}" "${fd[$i]}")"); done
     PB=$(awk -v p="$(median "${peak[@]}")" -v b="$(median "${base[@]}")" -v n="$ITEMS" 'BEGIN { printf "%.0f", (p - b) * 1024 / n }')
     echo
     echo "| case | orvanel median | peer | peer median | ratio | target |"
@@ -182,9 +184,6 @@ timed() {
     T=$(awk -v s="$s" -v e="$e" 'BEGIN { printf "%.3f", e - s }')
 }
 
-median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END {
-    if (NR % 2) printf "%.3f", v[(NR + 1) / 2]; else printf "%.3f", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-div() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.3f", a / b; else print "inf" }'; }
 
 ROWS=()
 # row CASE ORV_TIMES PEER PEER_TIMES LIMIT TARGET_TEXT: ratio is the median of per-run ratios.
