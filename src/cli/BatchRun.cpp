@@ -486,8 +486,8 @@ int main(const QStringList &args)
             if (outcome != SyncRun::Outcome::Finished)
                 return 1;
             for (int side = 0; side < 2; ++side)
-                for (const QString &e : run.lstItems[side].entries)
-                    out() << (side == 0 ? "L " : "R ") << FileNames::shown(e) << '\n';
+                for (std::size_t i = 0; i < run.lstItems[side].size(); ++i)
+                    out() << (side == 0 ? "L " : "R ") << FileNames::shown(run.lstItems[side].text(i)) << '\n';
             out() << Qt::flush;
             return finished;
         }

@@ -1,6 +1,5 @@
 #include "engine/run/SyncRun.h"
 
-#include "engine/run/EntryIndex.h"
 #include "engine/run/RunText.h"
 #include "engine/run/TargetFolder.h"
 #include "engine/settings/AppState.h"
@@ -57,16 +56,6 @@ SyncRun::SyncRun(RunHost &host, RunInputs inputs)
 
 SyncRun::~SyncRun() = default;
 
-std::int64_t SyncRun::knownSize(int side, const QString &entry) { return knownStamp(side, entry).size; }
-
-FileOps::Stamp SyncRun::knownStamp(int side, const QString &entry)
-{
-    const auto seen = collected[side].constFind(entry);
-    if (seen != collected[side].constEnd())
-        return *seen;
-    return tree(side).stamp(ItemList::relativePath(entry));
-}
-
 FileOps::Tree &SyncRun::tree(int which)
 {
     std::unique_ptr<FileOps::Tree> &t = m_trees[which];
@@ -83,6 +72,14 @@ void SyncRun::showPath(int side, const QString &base, QStringView rel)
     QString path = base;
     path += rel;
     m_host.showPath(side, path);
+}
+
+void SyncRun::showItem(int side, ItemStore::Id id)
+{
+    // The path is made only when it is to be shown.
+    if (m_pathClock.isValid() && m_pathClock.elapsed() < 40)
+        return;
+    showPath(side, lstItems[side].RootPath, items[side].path(id));
 }
 
 void SyncRun::resetProgress()
@@ -256,6 +253,9 @@ void SyncRun::openRoots()
     for (int side = 0; side < 2; ++side) {
         lstItems[side].clear();
         lstFilteredItems[side].clear();
+        items[side].clear();
+        m_lookedAt[side].clear();
+        lstItems[side].store = lstFilteredItems[side].store = &items[side];
         Counters[side] = SideCounters();
         // Both roots are known even when one side is not processed: a swap
         // of the left side's items writes into the right source.
@@ -405,45 +405,37 @@ void SyncRun::decideCaseRule()
 
 void SyncRun::pairByCase()
 {
-    if (!m_foldNames)
+    // One side alone has nothing to pair, and where case counts nothing of it clashes.
+    if (!m_foldNames && FirstSide == LastSide)
         return;
-    m_pairing.pair(lstItems[0].entries, lstItems[1].entries);
+    m_pairing.pair(items[0], items[1], m_foldNames);
     for (const CasePairing::Clash &c : m_pairing.clashes)
-        Skipped.add(lstItems[c.side].RootPath + ItemList::relativePath(lstItems[c.side].entries[c.index]),
-                    SkipReason::CaseClash);
+        Skipped.add(lstItems[c.side].RootPath + items[c.side].path(c.id), SkipReason::CaseClash);
     for (int side = 0; side < 2; ++side) {
-        const std::vector<std::size_t> &drop = m_pairing.dropped[side];
+        const std::vector<ItemStore::Id> &drop = m_pairing.dropped[side];
         if (drop.empty())
             continue;
-        std::vector<QString> &entries = lstItems[side].entries;
+        std::vector<ItemStore::Id> &entries = lstItems[side].entries;
         std::size_t kept = 0, d = 0;
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            if (d < drop.size() && drop[d] == i) {
+        for (const ItemStore::Id id : entries) {
+            while (d < drop.size() && drop[d] < id)
                 ++d;
+            if (d < drop.size() && drop[d] == id)
                 continue;
-            }
-            if (kept != i)
-                entries[kept] = std::move(entries[i]);
-            ++kept;
+            entries[kept++] = id;
         }
         entries.resize(kept);
     }
+    m_pairing.clear();
 }
 
-const QString &SyncRun::matchKey(int side, const QString &entry) const
-{
-    return side == 1 && m_foldNames ? m_pairing.matchKey(entry) : entry;
-}
-
-QString SyncRun::destinationOf(int side, const QString &entry) const
+QString SyncRun::destinationOf(int side, ItemStore::Id id) const
 {
     // Paired items share the left spelling; a swap writes a left item where
     // the right side has its partner.
-    if (!m_foldNames)
-        return ItemList::relativePath(entry);
-    if (m_options.SwapItems && side == 0)
-        return m_pairing.rightPath(ItemList::relativePath(entry));
-    return ItemList::relativePath(matchKey(side, entry));
+    if (!m_foldNames || (side == 0 && !m_options.SwapItems))
+        return items[side].path(id);
+    return items[side].pathAsIn(id, items[1 - side]);
 }
 
 void SyncRun::flushWrites()

@@ -77,10 +77,9 @@ public:
     // What the run could not do; read by the host once run() has returned.
     SkippedItems Skipped;
 
-    // What step 1 saw of each collected file, by its entry: a swap never
-    // overwrites a file that changed after it was looked at.
-    using SeenFile = FileOps::Stamp;
-    QHash<QString, SeenFile> collected[2];
+    // Every item step 1 kept on each side, with what it saw of each file: a
+    // swap never overwrites a file that changed after it was looked at.
+    ItemStore items[2];
     FilesRule RemainingFilesChoice = FilesRule::Newer;
 
     // Steps on their own, for the run and for tests.
@@ -92,9 +91,9 @@ public:
     // notice).
     void decideCaseRule();
     bool namesFolded() const { return m_foldNames; }
-    // After step 1: settles which items of the two sides are one when case
-    // is ignored, and leaves out (and reports) those that clash with another
-    // spelling.
+    // After step 1: settles which items of the two sides are one (also when
+    // case is ignored), and leaves out (and reports) those that clash with
+    // another spelling.
     void pairByCase();
     bool selectItems(int side);
     bool manualSelection();
@@ -125,7 +124,7 @@ private:
     void keepInPlace(int side, std::size_t kept, std::size_t looked);
     bool matchingPass(int side);
     // Counts a kept entry of step 4 (size: a file's bytes) and shows it.
-    void countEntry(int side, const QString &entry, std::int64_t size);
+    void countEntry(int side, ItemStore::Id id, std::int64_t size);
 public:
     // Which file of a pair step 4 gives, by the rules (asking where they say so).
     enum class Pick { Mine, Theirs, Neither };
@@ -136,7 +135,7 @@ private:
                       const std::function<QString()> &otherPath, const FileOps::Stamp &theirs);
     // In a swap, whether a file goes over a file at its destination that the
     // other side's file-type filter hid from step 1: compared as a pair.
-    bool keepOverHidden(int side, const QString &entry);
+    bool keepOverHidden(int side, ItemStore::Id id);
     bool transferSide(int side, bool *conflict);
     // Step 5's side in hand.
     struct SideTransfer {
@@ -158,9 +157,10 @@ private:
         FileOps::Replace how = FileOps::Replace::No;
         FileOps::Stamp expected;
         bool skipCopy = false;
+        ItemStore::Id id = ItemStore::kNone;
     };
     enum class Next { Item, Stop, Conflict };
-    Next transferEntry(SideTransfer &t, std::size_t index, const QString &entry);
+    Next transferEntry(SideTransfer &t, std::size_t index, ItemStore::Id id);
     // Where the disk folds names: the spelling already there; false when the item clashes.
     bool settleSpelling(SideTransfer &t, Move &m);
     // A swap's file over a file: only as it was seen, or never when it came after.
@@ -169,7 +169,7 @@ private:
     bool copyOne(SideTransfer &t, Move &m);
     template <class Operation>
     bool attempt(SideTransfer &t, const Move &m, Operation &&operation);
-    void countFile(SideTransfer &t, const QString &entry);
+    void countFile(SideTransfer &t, ItemStore::Id id);
     void shown(SideTransfer &t, const Move &m, std::size_t index);
     // An item already in a copy's new target: the run cannot go on.
     void reportConflict(const QString &source);
@@ -183,20 +183,19 @@ private:
     void flushWrites();
     // The roots of the run, each opened once: 0 left, 1 right, 2 the target.
     FileOps::Tree &tree(int which);
-    // The text an entry matches under on the other side.
-    const QString &matchKey(int side, const QString &entry) const;
     // Where an item of a side goes, relative to the destination's root.
-    QString destinationOf(int side, const QString &entry) const;
+    QString destinationOf(int side, ItemStore::Id id) const;
     // Whether a destination lies in a folder already skipped and reported.
     bool insideSkipped(const QString &destination) const;
     // Before a swap first writes into a folder: what killed runs left there goes.
     void removeLeftovers(FileOps::Tree &to, const QString &relFolder);
     // What step 1 saw, so later steps need not ask the disk again.
-    std::int64_t knownSize(int side, const QString &entry);
-    FileOps::Stamp knownStamp(int side, const QString &entry);
+    std::int64_t knownSize(int side, ItemStore::Id id) const { return items[side].stamp(id).size; }
+    FileOps::Stamp knownStamp(int side, ItemStore::Id id) const { return items[side].stamp(id); }
     // The path in hand, shown at most every few dozen milliseconds: building
     // the text for every item costs more than the item itself.
     void showPath(int side, const QString &base, QStringView rel);
+    void showItem(int side, ItemStore::Id id);
     void showProgress(std::int64_t position, std::int64_t last);
     void resetProgress();
     Outcome body();
@@ -218,6 +217,8 @@ private:
     bool m_foldNames = false;
     Volumes::Info m_disk[3]; // as m_trees; default for a place the run does not use
     CasePairing m_pairing;
+    // Files a side's filter hid from step 1, looked at since, by path.
+    QHash<QString, FileOps::Stamp> m_lookedAt[2];
     QSet<QString> m_skippedFolders; // destination folders skipped, with everything inside
     QSet<QString> m_cleanedFolders; // destination folders rid of leftovers in this run
     int m_leftoversRemoved = 0;

@@ -17,7 +17,7 @@ protected:
         EXPECT_TRUE(run.collectItems(0));
         const SideCounters &c = run.Counters[0];
         counted = {c.FoldersFound, c.FilesFound, c.BytesFound, c.FoldersKept, c.FilesKept, c.BytesKept};
-        return run.lstItems[0].entries;
+        return run.lstItems[0].texts();
     }
     std::vector<std::int64_t> counted;
 };
@@ -75,7 +75,7 @@ TEST_F(Run, SelectionKeepsWhatTheChoiceAsksFor)
         run.decideCaseRule();
         run.pairByCase();
         EXPECT_TRUE(run.selectItems(0) && run.selectItems(1));
-        return Lists{run.lstFilteredItems[0].entries, run.lstFilteredItems[1].entries};
+        return Lists{run.lstFilteredItems[0].texts(), run.lstFilteredItems[1].texts()};
     };
     EXPECT_EQ(selected(1, false), Lists(E({"+Docs", "-Docs/a.txt"}), E({"+docs", "-docs/A.TXT"})))
         << "each side keeps its own spelling";

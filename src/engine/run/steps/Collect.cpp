@@ -66,6 +66,7 @@ public:
     struct Folder {
         QString rel;
         FolderContents contents;
+        std::size_t subfolders = 0; // waiting to be read, after this folder
     };
 
     // ahead: read on a thread of its own, kAhead folders ahead of the walk, or
@@ -125,6 +126,7 @@ private:
         m_pending.pop_back();
         f.rel = std::move(p.rel);
         f.contents = FolderContents();
+        f.subfolders = 0;
         std::shared_ptr<FileOps::Folder> here = std::move(p.folder);
         if (!p.isRoot) {
             try {
@@ -139,6 +141,7 @@ private:
         const QString prefix = f.rel.isEmpty() ? QString() : f.rel + QLatin1Char('/');
         for (auto it = f.contents.folders.crbegin(); it != f.contents.folders.crend(); ++it)
             m_pending.push_back({here, prefix + *it});
+        f.subfolders = std::size_t(f.contents.folders.size());
         f.contents.folders.clear();
         return true;
     }
@@ -207,13 +210,18 @@ bool SyncRun::collectSides()
 
 bool SyncRun::collectInto(int side, std::unique_ptr<FolderReader> reader)
 {
+    using Id = ItemStore::Id;
     const Options &o = m_options;
     ItemList &list = lstItems[side];
     SideCounters &c = Counters[side];
-    collected[side].clear();
+    ItemStore &store = items[side];
+    store.clear();
+    list.store = &store;
+    list.entries.clear();
+    m_lookedAt[side].clear();
     const QString root = list.RootPath;
-    const QHash<QString, SeenFile> &otherSeen = collected[1 - side];
-    QString scratch;
+    // The reader's walk, mirrored: the item of the folder each waiting folder is in.
+    std::vector<Id> waiting;
 
     FolderReader::Folder read;
     while (reader->next(read)) {
@@ -221,6 +229,11 @@ bool SyncRun::collectInto(int side, std::unique_ptr<FolderReader> reader)
             return false;
         const QString &rel = read.rel;
         const QString folder = rel.isEmpty() ? root : root + rel;
+        Id here = ItemStore::kRoot;
+        if (!rel.isEmpty()) {
+            here = waiting.back();
+            waiting.pop_back();
+        }
         const FolderContents &contents = read.contents;
         if (contents.error == ELOOP || contents.error == ENOTDIR) {
             // Replaced by a link or a file since its parent was read: not crossed, not an item.
@@ -229,12 +242,16 @@ bool SyncRun::collectInto(int side, std::unique_ptr<FolderReader> reader)
         }
         if (!rel.isEmpty()) {
             ++c.FoldersFound;
-            if (WithinLevels(rel, o.Levels)) {
-                list.entries.push_back(QLatin1Char('+') + rel);
+            if (here != ItemStore::kNone && WithinLevels(rel, o.Levels)) {
+                here = store.add(here, QStringView(rel).mid(rel.lastIndexOf(QLatin1Char('/')) + 1), true,
+                                 FileOps::Stamp());
                 ++c.FoldersKept;
+            } else {
+                here = ItemStore::kNone;
             }
             showPath(side, folder, QString());
         }
+        waiting.insert(waiting.end(), read.subfolders, here);
         if (contents.error != 0)
             Skipped.add(folder, SkipReason::Unreadable, systemText(contents.error));
         for (const auto &[name, err] : contents.unreadable)
@@ -242,22 +259,14 @@ bool SyncRun::collectInto(int side, std::unique_ptr<FolderReader> reader)
                         systemText(err));
         const QString prefix = rel.isEmpty() ? QString() : rel + QLatin1Char('/');
         // Files of one folder share its depth, so the levels test is made once.
-        const bool filesKept = WithinLevels(prefix + QLatin1Char('x'), o.Levels);
+        const bool filesKept = here != ItemStore::kNone && WithinLevels(prefix + QLatin1Char('x'), o.Levels);
         for (const FolderContents::File &f : contents.files) {
             if (stopNow())
                 return false;
             ++c.FilesFound;
             c.BytesFound += f.stamp.size;
             if (filesKept) {
-                // The entry is also the key of what was seen. A file the other
-                // side has too (the usual case between two copies of a tree)
-                // shares that side's text instead of holding its own.
-                scratch.resize(0);
-                scratch.append(QLatin1Char('-')).append(prefix).append(f.name);
-                const auto twin = otherSeen.constFind(scratch);
-                QString entry = twin != otherSeen.constEnd() ? twin.key() : QString(scratch.constData(), scratch.size());
-                collected[side].insert(entry, f.stamp);
-                list.entries.push_back(std::move(entry));
+                store.add(here, f.name, false, f.stamp);
                 ++c.FilesKept;
                 c.BytesKept += f.stamp.size;
             }
@@ -266,8 +275,10 @@ bool SyncRun::collectInto(int side, std::unique_ptr<FolderReader> reader)
             showPath(side, root, prefix + f.name);
         }
     }
-    // The list only shrinks from here on; growth's spare room would be held all run.
-    list.entries.shrink_to_fit();
+    // Every item kept, in the order of the walk.
+    list.entries.resize(store.size() - 1);
+    for (std::size_t i = 0; i < list.entries.size(); ++i)
+        list.entries[i] = Id(i + 1);
     m_host.showPath(side, QString());
     m_host.stepCounters(1, side, c);
     return true;

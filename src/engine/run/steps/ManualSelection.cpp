@@ -12,12 +12,13 @@ bool SyncRun::manualSelection()
         m_host.setState(RunState::Selecting);
         m_host.reminder(Reminder::Manual);
         ManualSelectionSide sides[2];
+        std::vector<ItemStore::Id> offered[2];
         for (int side = FirstSide; side <= LastSide; ++side) {
             sides[side].rootPath = lstItems[side].RootPath;
-            sides[side].entries = lstFilteredItems[side].entries;
+            sides[side].entries = lstFilteredItems[side].texts();
         }
         for (int side = 0; side < 2; ++side) {
-            lstFilteredItems[side].entries.clear();
+            offered[side].swap(lstFilteredItems[side].entries);
             Counters[side].resetKept();
         }
         m_host.manualSelection(sides);
@@ -25,13 +26,13 @@ bool SyncRun::manualSelection()
             const ManualSelectionSide &m = sides[side];
             SideCounters &c = Counters[side];
             resetProgress();
-            const std::int64_t last = std::int64_t(m.entries.size()) - 1;
-            for (std::size_t i = 0; i < m.entries.size(); ++i) {
+            const std::int64_t last = std::int64_t(offered[side].size()) - 1;
+            for (std::size_t i = 0; i < offered[side].size(); ++i) {
                 if (i < m.selected.size() && m.selected[i]) {
-                    const QString &entry = m.entries[i];
-                    const QString rel = ItemList::relativePath(entry);
-                    lstFilteredItems[side].entries.push_back(entry);
-                    if (ItemList::isFolder(entry)) {
+                    const ItemStore::Id id = offered[side][i];
+                    const QString rel = items[side].path(id);
+                    lstFilteredItems[side].entries.push_back(id);
+                    if (items[side].isFolder(id)) {
                         ++c.FoldersKept;
                     } else {
                         ++c.FilesKept;

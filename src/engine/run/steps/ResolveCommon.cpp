@@ -2,23 +2,22 @@
 // user's answer); what neither gives leaves both lists.
 #include "engine/run/SyncRun.h"
 
-#include "engine/run/EntryIndex.h"
 #include "engine/run/RunText.h"
 #include "engine/options/OptionRules.h"
 #include "engine/settings/AppState.h"
 
 #include <cstdlib>
 
-void SyncRun::countEntry(int side, const QString &entry, std::int64_t size)
+void SyncRun::countEntry(int side, ItemStore::Id id, std::int64_t size)
 {
     SideCounters &c = Counters[side];
-    if (ItemList::isFolder(entry)) {
+    if (items[side].isFolder(id)) {
         ++c.FoldersKept;
     } else {
         ++c.FilesKept;
         c.BytesKept += size;
     }
-    showPath(side, lstItems[side].RootPath, QStringView(entry).mid(1));
+    showItem(side, id);
 }
 bool SyncRun::resolveCommonItems()
 {
@@ -27,7 +26,7 @@ bool SyncRun::resolveCommonItems()
     resetProgress();
     for (int side = 0; side < 2; ++side) {
         // Released, not cleared: the passes build the new lists in place of the filtered ones.
-        std::vector<QString>().swap(lstItems[side].entries);
+        std::vector<ItemStore::Id>().swap(lstItems[side].entries);
         Counters[side].resetKept();
     }
     RemainingFilesChoice = FilesRule(o.WhenFileExists);
@@ -49,22 +48,22 @@ bool SyncRun::resolveCommonItems()
 // the entries not yet looked at.
 void SyncRun::keepInPlace(int side, std::size_t kept, std::size_t looked)
 {
-    std::vector<QString> &in = lstFilteredItems[side].entries;
-    std::vector<QString> &out = lstItems[side].entries;
+    std::vector<ItemStore::Id> &in = lstFilteredItems[side].entries;
+    std::vector<ItemStore::Id> &out = lstItems[side].entries;
     if (looked == in.size()) {
         in.resize(kept);
         out.swap(in);
-        std::vector<QString>().swap(in);
+        std::vector<ItemStore::Id>().swap(in);
         return;
     }
-    out.assign(std::make_move_iterator(in.begin()), std::make_move_iterator(in.begin() + std::ptrdiff_t(kept)));
+    out.assign(in.begin(), in.begin() + std::ptrdiff_t(kept));
     in.erase(in.begin(), in.begin() + std::ptrdiff_t(looked));
 }
 
 template <class Keep>
 bool SyncRun::keepWhere(int side, Keep &&keep)
 {
-    std::vector<QString> &in = lstFilteredItems[side].entries;
+    std::vector<ItemStore::Id> &in = lstFilteredItems[side].entries;
     const std::size_t n = in.size();
     const std::int64_t last = std::int64_t(n) - 1;
     std::size_t kept = 0;
@@ -73,11 +72,8 @@ bool SyncRun::keepWhere(int side, Keep &&keep)
             keepInPlace(side, kept, i);
             return false;
         }
-        if (keep(in[i])) {
-            if (kept != i)
-                in[kept] = std::move(in[i]);
-            ++kept;
-        }
+        if (keep(in[i]))
+            in[kept++] = in[i];
         showProgress(std::int64_t(i), last);
     }
     keepInPlace(side, kept, n);
@@ -86,10 +82,10 @@ bool SyncRun::keepWhere(int side, Keep &&keep)
 
 bool SyncRun::passThrough(int side)
 {
-    return keepWhere(side, [&](const QString &entry) {
-        if (!keepOverHidden(side, entry))
+    return keepWhere(side, [&](ItemStore::Id id) {
+        if (!keepOverHidden(side, id))
             return false;
-        countEntry(side, entry, ItemList::isFolder(entry) ? 0 : knownSize(side, entry));
+        countEntry(side, id, items[side].isFolder(id) ? 0 : knownSize(side, id));
         return true;
     });
 }
@@ -134,14 +130,14 @@ SyncRun::Pick SyncRun::compareFiles(const std::function<QString()> &source, cons
     }
 }
 
-bool SyncRun::keepOverHidden(int side, const QString &entry)
+bool SyncRun::keepOverHidden(int side, ItemStore::Id id)
 {
     const Options &o = m_options;
     // Only a filter the two sides do not share hides a file from one of them.
-    if (!o.SwapItems || ItemList::isFolder(entry) || m_inputs.Pattern[0] == m_inputs.Pattern[1]
+    if (!o.SwapItems || items[side].isFolder(id) || m_inputs.Pattern[0] == m_inputs.Pattern[1]
         || o.WhichItemsToCopy == 3 || o.WhichItemsToCopy == 4)
         return true;
-    const QString rel = destinationOf(side, entry);
+    const QString rel = destinationOf(side, id);
     FileOps::Tree &there = tree(1 - side);
     FileOps::Stamp theirs;
     try {
@@ -152,77 +148,62 @@ bool SyncRun::keepOverHidden(int side, const QString &entry)
     } catch (const AppError &) {
         return true; // step 5 meets it again and reports it
     }
-    if (compareFiles([&] { return tree(side).pathOf(ItemList::relativePath(entry)); }, knownStamp(side, entry),
+    if (compareFiles([&] { return tree(side).pathOf(items[side].path(id)); }, knownStamp(side, id),
                      [&] { return there.pathOf(rel); }, theirs)
         != Pick::Mine)
         return false;
     // What was looked at, so the swap replaces it only as it was.
-    collected[1 - side].insert(QLatin1Char('-') + rel, theirs);
+    m_lookedAt[1 - side].insert(rel, theirs);
     return true;
 }
 
 bool SyncRun::matchingPass(int side)
 {
+    using Id = ItemStore::Id;
     ItemList &other = lstFilteredItems[1 - side];
+    const ItemStore &mine = items[side];
+    const ItemStore &theirs = items[1 - side];
     const QString &root = lstItems[side].RootPath;
     const QString &otherRoot = lstItems[1 - side].RootPath;
 
-    // The first not yet removed entry of each text, in list order: the same
-    // match a scan from the top would find. Entries of one text are chained in
-    // list order, and a match always takes the head of its chain.
-    constexpr std::size_t kNone = EntryIndex::kNone;
-    EntryIndex head(other.size(),
-                    [&](std::size_t j) -> const QString & { return matchKey(1 - side, other.entries[j]); });
-    std::vector<std::size_t> next(other.size(), kNone);
-    for (std::size_t j = other.size(); j-- > 0;) {
-        std::size_t &first = head.slot(j);
-        next[j] = first;
-        first = j;
-    }
-    std::vector<bool> removed(other.size(), false);
+    // Which items of the other side are still in its list: an item's twin
+    // is its match while it is.
+    std::vector<bool> present(theirs.size(), false);
+    for (const Id j : other.entries)
+        present[j] = true;
 
-    const bool complete = keepWhere(side, [&](const QString &entry) {
+    const bool complete = keepWhere(side, [&](Id id) {
         bool kept = true;
-        const bool folder = ItemList::isFolder(entry);
-        const FileOps::Stamp mine = folder ? FileOps::Stamp() : knownStamp(side, entry);
-        std::size_t *const found = head.find(matchKey(side, entry));
-        if (found && *found != kNone) {
-            const std::size_t j = *found;
-            auto removeMatch = [&] {
-                removed[j] = true;
-                *found = next[j];
-            };
+        const bool folder = mine.isFolder(id);
+        const FileOps::Stamp stamp = folder ? FileOps::Stamp() : knownStamp(side, id);
+        const Id j = mine.twin(id);
+        if (j != ItemStore::kNone && present[j]) {
             if (folder) {
-                removeMatch();
+                present[j] = false;
             } else {
-                switch (compareFiles([&] { return root + ItemList::relativePath(entry); }, mine,
-                                     [&] { return otherRoot + ItemList::relativePath(other.entries[j]); },
-                                     knownStamp(1 - side, other.entries[j]))) {
+                switch (compareFiles([&] { return root + mine.path(id); }, stamp,
+                                     [&] { return otherRoot + theirs.path(j); }, knownStamp(1 - side, j))) {
                 case Pick::Mine:
-                    removeMatch();
+                    present[j] = false;
                     break;
                 case Pick::Theirs:
                     kept = false;
                     break;
                 case Pick::Neither:
                     kept = false;
-                    removeMatch();
+                    present[j] = false;
                     break;
                 }
             }
-        } else if (!keepOverHidden(side, entry)) {
+        } else if (!keepOverHidden(side, id)) {
             kept = false;
         }
         if (kept)
-            countEntry(side, entry, mine.size);
+            countEntry(side, id, stamp.size);
         return kept;
     });
     if (!complete)
         return false;
-    std::size_t left = 0;
-    for (std::size_t j = 0; j < other.size(); ++j)
-        if (!removed[j])
-            other.entries[left++] = std::move(other.entries[j]);
-    other.entries.resize(left);
+    std::erase_if(other.entries, [&](Id j) { return !present[j]; });
     return true;
 }

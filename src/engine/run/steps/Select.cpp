@@ -2,48 +2,43 @@
 // too, or those it lacks).
 #include "engine/run/SyncRun.h"
 
-#include "engine/run/EntryIndex.h"
 #include "engine/settings/AppState.h"
 
 bool SyncRun::selectItems(int side)
 {
     const int choice = m_options.WhichItemsToCopy;
     const ItemList &a = lstItems[side];
-    const ItemList &b = lstItems[1 - side];
+    const ItemStore &store = items[side];
     ItemList &f = lstFilteredItems[side];
     f.RootPath = a.RootPath;
+    f.store = &store;
     SideCounters &c = Counters[side];
     resetProgress();
 
-    // An index of the other side's entries gives the same answer as comparing
-    // every pair, in time proportional to the items.
+    // Step 1's pairing says which items the other side has too: the same
+    // answer as comparing every pair, in time proportional to the items.
     const bool matching = choice == 1 || choice == 2;
-    EntryIndex other(matching ? b.size() : 0,
-                     [&](std::size_t j) -> const QString & { return matchKey(1 - side, b.entries[j]); });
-    if (matching)
-        for (std::size_t j = 0; j < b.size(); ++j)
-            other.slot(j);
-    else
+    if (!matching)
         f.entries.reserve(a.size()); // every entry is kept
     const std::int64_t last = std::int64_t(a.size()) - 1;
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (stopNow())
             return false;
-        const QString &entry = a.entries[i];
+        const ItemStore::Id id = a.entries[i];
         bool kept = true;
         if (matching) {
-            const bool found = other.find(matchKey(side, entry)) != nullptr;
+            const bool found = store.twin(id) != ItemStore::kNone;
             kept = choice == 1 ? found : !found;
         }
         if (kept) {
-            if (ItemList::isFolder(entry)) {
+            if (store.isFolder(id)) {
                 ++c.FoldersKept;
             } else {
                 ++c.FilesKept;
-                c.BytesKept += knownSize(side, entry);
+                c.BytesKept += knownSize(side, id);
             }
-            f.entries.push_back(entry);
-            showPath(side, a.RootPath, QStringView(entry).mid(1));
+            f.entries.push_back(id);
+            showItem(side, id);
         }
         showProgress(std::int64_t(i), last);
     }

@@ -68,16 +68,17 @@ void SyncRun::leaveOutWhatCannotBeHeld(int side, std::int64_t &given)
     const QString theDisk = disk.type.isEmpty() ? tx("this disk", "ο δίσκος αυτός")
                                                 : tx("a disk of type ", "ένας δίσκος τύπου ") + disk.type;
     FileOps::Tree &from = tree(side);
-    std::vector<QString> &entries = lstItems[side].entries;
+    const ItemStore &store = items[side];
+    std::vector<ItemStore::Id> &entries = lstItems[side].entries;
     QSet<QString> reported; // folders whose names the disk refuses, with all inside them
     std::size_t kept = 0;
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        const QString &entry = entries[i];
-        const QString rel = ItemList::relativePath(entry);
+        const ItemStore::Id id = entries[i];
+        const QString rel = store.path(id);
         QString culprit, why;
         if (disk.windowsNames) {
             // The destination's spelling differs from the source's in letter case at most.
-            const QStringList names = destinationOf(side, entry).split(QLatin1Char('/'));
+            const QStringList names = destinationOf(side, id).split(QLatin1Char('/'));
             for (qsizetype k = 0; k < names.size() && why.isEmpty(); ++k)
                 if (Volumes::forbiddenOnWindowsDisks(names[k])) {
                     culprit = rel.section(QLatin1Char('/'), 0, int(k));
@@ -85,26 +86,23 @@ void SyncRun::leaveOutWhatCannotBeHeld(int side, std::int64_t &given)
                              "%1 δεν επιτρέπει κανένα από τα : * ? \" < > | \\ σε όνομα, ούτε όνομα που τελειώνει σε τελεία ή κενό");
                 }
         }
-        if (why.isEmpty() && !ItemList::isFolder(entry)) {
+        if (why.isEmpty() && !store.isFolder(id)) {
             culprit = rel;
             try {
                 if (!disk.holdsLinks && from.kind(rel) == FileOps::Kind::Link)
                     why = tx("%1 has no symbolic links", "%1 δεν έχει συμβολικούς συνδέσμους");
-                else if (knownSize(side, entry) > disk.maxFileSize)
+                else if (knownSize(side, id) > disk.maxFileSize)
                     why = tx("%1 holds no file of 4 GiB or more", "%1 δεν δέχεται αρχεία 4 GiB ή μεγαλύτερα");
             } catch (const AppError &) {
                 // step 5 meets it again and reports it
             }
         }
         if (why.isEmpty()) {
-            if (kept != i)
-                entries[kept] = std::move(entries[i]);
-            ++kept;
+            entries[kept++] = id;
             continue;
         }
-        if (!ItemList::isFolder(entry))
-            if (const auto seen = collected[side].constFind(entry); seen != collected[side].constEnd())
-                given -= seen->size;
+        if (!store.isFolder(id))
+            given -= knownSize(side, id);
         if (!reported.contains(culprit)) {
             reported.insert(culprit);
             Skipped.add(from.pathOf(culprit), SkipReason::CannotHold, why.arg(theDisk));
@@ -132,10 +130,10 @@ bool SyncRun::transferSide(int side, bool *conflict)
         for (std::size_t i = 0; i < list.size(); ++i) {
             if (stopNow())
                 return false;
-            const QString &entry = list.entries[i];
-            if (ItemList::isFolder(entry) != (pass == 0))
+            const ItemStore::Id id = list.entries[i];
+            if (items[side].isFolder(id) != (pass == 0))
                 continue;
-            switch (transferEntry(t, i, entry)) {
+            switch (transferEntry(t, i, id)) {
             case Next::Item:
                 break;
             case Next::Stop:
@@ -151,10 +149,10 @@ bool SyncRun::transferSide(int side, bool *conflict)
     return true;
 }
 
-SyncRun::Next SyncRun::transferEntry(SideTransfer &t, std::size_t index, const QString &entry)
+SyncRun::Next SyncRun::transferEntry(SideTransfer &t, std::size_t index, ItemStore::Id id)
 {
-    const QString rel = ItemList::relativePath(entry);
-    Move m{ItemList::isFolder(entry), rel, t.from.pathOf(rel), destinationOf(t.side, entry), {}, {}, false};
+    const QString rel = items[t.side].path(id);
+    Move m{items[t.side].isFolder(id), rel, t.from.pathOf(rel), destinationOf(t.side, id), {}, {}, false, id};
     if (insideSkipped(t.to.pathOf(m.destRel)))
         return Next::Item; // reported with its folder
     if (m.folder && m_foldNames && !m_disk[m_options.SwapItems ? 1 - t.side : 2].ignoresCase) {
@@ -180,7 +178,7 @@ SyncRun::Next SyncRun::transferEntry(SideTransfer &t, std::size_t index, const Q
         if (m.folder)
             m_skippedFolders.insert(t.to.pathOf(m.destRel));
         else
-            countFile(t, entry);
+            countFile(t, id);
         shown(t, m, index);
         return Next::Item;
     }
@@ -211,7 +209,7 @@ SyncRun::Next SyncRun::transferEntry(SideTransfer &t, std::size_t index, const Q
                 m_folded->noteCreated(t.to, m.destRel);
         });
     } else {
-        countFile(t, entry);
+        countFile(t, id);
         if (stopNow() || (!m.skipCopy && !copyOne(t, m)))
             return Next::Stop;
     }
@@ -237,10 +235,14 @@ void SyncRun::decideReplacement(SideTransfer &t, Move &m, FileOps::Kind there)
 {
     // Never overwrite a file that changed after it was looked at: looked at
     // again right before the rename.
-    const auto seen = collected[1 - t.side].constFind(QLatin1Char('-') + m.destRel);
-    if (seen != collected[1 - t.side].constEnd()) {
+    const auto looked = m_lookedAt[1 - t.side].constFind(m.destRel);
+    const ItemStore::Id twin = items[t.side].twin(m.id);
+    if (looked != m_lookedAt[1 - t.side].constEnd()) {
         m.how = FileOps::Replace::IfUnchanged;
-        m.expected = *seen;
+        m.expected = *looked;
+    } else if (twin != ItemStore::kNone) {
+        m.how = FileOps::Replace::IfUnchanged;
+        m.expected = knownStamp(1 - t.side, twin);
     } else if (t.destinationRead && there != FileOps::Kind::Folder) {
         m.skipCopy = true;
         Skipped.add(t.to.pathOf(m.destRel), SkipReason::Changed);
@@ -277,10 +279,10 @@ bool SyncRun::attempt(SideTransfer &t, const Move &m, Operation &&operation)
     }
 }
 
-void SyncRun::countFile(SideTransfer &t, const QString &entry)
+void SyncRun::countFile(SideTransfer &t, ItemStore::Id id)
 {
     ++t.counters.FilesKept;
-    t.counters.BytesKept += knownSize(t.side, entry);
+    t.counters.BytesKept += knownSize(t.side, id);
 }
 
 void SyncRun::shown(SideTransfer &t, const Move &m, std::size_t index)
