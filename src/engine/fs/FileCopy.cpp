@@ -150,7 +150,7 @@ Held keepOld(Keeper &keeper, Tree &to, const QString &toRel, int folder, const Q
 // case-insensitive disk may fold letters we tell apart); one that must be
 // unchanged is looked at once more right before the rename.
 void putInPlace(TempEntry &tmp, const QByteArray &name, Replace how, const Stamp &expected,
-                const QString &destination, Keeper *keeper, Tree &to, const QString &toRel)
+                const QString &destination, Keeper *keeper, Tree *to, const QString &toRel)
 {
     const int folder = tmp.folder;
     auto rename = [&] {
@@ -158,7 +158,7 @@ void putInPlace(TempEntry &tmp, const QByteArray &name, Replace how, const Stamp
         if (keeper) {
             const Stamp made = stampAt(folder, tmp.name, destination);
             keeper->replacing(toRel, made);
-            held = keepOld(*keeper, to, toRel, folder, name);
+            held = keepOld(*keeper, *to, toRel, folder, name);
             if (held.how == Held::Nothing)
                 keeper->creating(toRel, made); // gone meanwhile: nothing was replaced
         }
@@ -469,22 +469,55 @@ ChangedSinceLooked::ChangedSinceLooked(const QString &path)
 
 CannotHold::CannotHold(const QString &path, int err) : AppError(AppError::fromErrno(err, path)) {}
 
-bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel, Replace how,
-              const Stamp &expected, const std::function<bool()> &keepGoing, Keeper *keeper)
+CopyPlace placeCopy(Tree &from, const QString &fromRel, Tree &to, const QString &toRel)
 {
-    const QString source = from.pathOf(fromRel), destination = to.pathOf(toRel);
-    const QByteArray srcName = detail::lastName(fromRel), dstName = detail::lastName(toRel);
-    if (!detail::plainName(dstName))
-        throw detail::refusal(destination);
-    int srcFolder;
+    CopyPlace p;
+    p.source = from.pathOf(fromRel);
+    p.destination = to.pathOf(toRel);
+    p.fromName = detail::lastName(fromRel);
+    p.toName = detail::lastName(toRel);
+    if (!detail::plainName(p.toName))
+        throw detail::refusal(p.destination);
     try {
-        srcFolder = from.folder(detail::parentOf(fromRel)).descriptor();
+        p.fromFolder = from.folder(detail::parentOf(fromRel)).descriptor();
     } catch (const AppError &e) {
         throw SourceError(e);
     }
     to.requireWritable(detail::parentOf(toRel));
-    const int dstFolder = to.folder(detail::parentOf(toRel)).descriptor();
-    const bool syncEachFile = to.noteWrite(detail::parentOf(toRel));
+    p.toFolder = to.folder(detail::parentOf(toRel)).descriptor();
+    p.syncEachFile = to.noteWrite(detail::parentOf(toRel));
+    return p;
+}
+
+bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel, Replace how,
+              const Stamp &expected, const std::function<bool()> &keepGoing, Keeper *keeper)
+{
+    return copyPlaced(placeCopy(from, fromRel, to, toRel), how, expected, keepGoing, keeper, &to, toRel);
+}
+
+bool copyPlaced(const CopyPlace &place, Replace how, const Stamp &expected, const std::function<bool()> &keepGoing,
+                Keeper *keeper, Tree *toTree, const QString &toRel, Gate *gate)
+{
+    struct Inside {
+        Gate *gate = nullptr;
+        ~Inside()
+        {
+            if (gate)
+                gate->leave();
+        }
+    } inside;
+    auto enter = [&] {
+        if (!gate)
+            return true;
+        if (!gate->enter())
+            return false;
+        inside.gate = gate;
+        return true;
+    };
+    const QString &source = place.source, &destination = place.destination;
+    const QByteArray &srcName = place.fromName, &dstName = place.toName;
+    const int srcFolder = place.fromFolder, dstFolder = place.toFolder;
+    const bool syncEachFile = place.syncEachFile;
 
     struct stat st {};
     if (::fstatat(srcFolder, srcName.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
@@ -512,7 +545,9 @@ bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel
         const struct timespec times[2] = {st.st_atim, st.st_mtim};
         if (::utimensat(dstFolder, tmp.name.constData(), times, AT_SYMLINK_NOFOLLOW) != 0 && !refusedByDisk(errno))
             fail(errno, destination);
-        putInPlace(tmp, dstName, how, expected, destination, keeper, to, toRel);
+        if (!enter())
+            return false;
+        putInPlace(tmp, dstName, how, expected, destination, keeper, toTree, toRel);
         if (syncEachFile)
             keepModified(dstFolder, dstName, st, destination);
         return true;
@@ -585,6 +620,8 @@ bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel
     // the disk now, while the next ones are copied.
     if (!syncEachFile && st.st_size >= kStartWriting)
         ::sync_file_range(out.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+    if (!enter())
+        return false;
     if (unnamed) {
         // Never over anything: whatever took the name meanwhile is kept.
         if (keeper) {
@@ -600,7 +637,7 @@ bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel
     if (::close(out.release()) != 0)
         fail(errno, destination);
     if (!unnamed)
-        putInPlace(tmp, dstName, how, expected, destination, keeper, to, toRel);
+        putInPlace(tmp, dstName, how, expected, destination, keeper, toTree, toRel);
     if (syncEachFile)
         keepModified(dstFolder, dstName, st, destination);
     return true;

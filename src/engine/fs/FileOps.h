@@ -219,6 +219,28 @@ class Keeper;
 bool copyFile(Tree &from, const QString &fromRel, Tree &to, const QString &toRel, Replace how,
               const Stamp &expected = {}, const std::function<bool()> &keepGoing = {}, Keeper *keeper = nullptr);
 
+// copyFile in two halves, so that the copying can be done on another thread:
+// placeCopy looks up the two folders in the trees (not thread-safe), and
+// copyPlaced copies. The descriptors are the trees'; a copy made elsewhere
+// gets descriptors of its own. toTree is needed only with a keeper. With a
+// gate, a copy that is whole takes its name only inside it: enter() false
+// abandons the copy as keepGoing does; leave() follows a true enter().
+class Gate {
+public:
+    virtual ~Gate() = default;
+    virtual bool enter() = 0;
+    virtual void leave() = 0;
+};
+struct CopyPlace {
+    int fromFolder = -1, toFolder = -1;
+    QByteArray fromName, toName;
+    QString source, destination;
+    bool syncEachFile = false; // the destination's disk is one a run's flush cannot reach
+};
+CopyPlace placeCopy(Tree &from, const QString &fromRel, Tree &to, const QString &toRel);
+bool copyPlaced(const CopyPlace &place, Replace how, const Stamp &expected, const std::function<bool()> &keepGoing,
+                Keeper *keeper, Tree *toTree, const QString &toRel, Gate *gate = nullptr);
+
 // ---- Undo data: what a swap keeps of what it changes ----
 
 // Told by copyFile, right before each act, what it is about to do in the

@@ -12,11 +12,31 @@ bool RunControl::checkpoint()
     return stopped();
 }
 
+bool RunControl::enterWork()
+{
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return !m_paused || m_stop.load(); });
+    if (m_stop.load())
+        return false;
+    ++m_working;
+    return true;
+}
+
+void RunControl::leaveWork()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        --m_working;
+    }
+    m_changed.notify_all();
+}
+
 void RunControl::pause()
 {
-    const std::lock_guard lock(m_mutex);
+    std::unique_lock lock(m_mutex);
     m_paused = true;
     m_pauseRequested = true;
+    m_changed.wait(lock, [this] { return m_working == 0; });
 }
 
 void RunControl::resume()

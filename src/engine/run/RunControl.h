@@ -13,6 +13,12 @@ public:
     // The run's side: waits while paused; true when the run must stop now.
     bool checkpoint();
 
+    // For the run's helper threads, around what the user must not see
+    // happen while the Cancel question is open: enter waits while paused
+    // and returns false once the run stops; pause() waits for those inside.
+    bool enterWork();
+    void leaveWork();
+
     void pause();
     void resume();
     // The run stops at its next checkpoint; a paused run is let go to do so.
@@ -39,6 +45,7 @@ private:
     std::condition_variable m_changed;
     bool m_paused = false;
     bool m_holding = false;
+    int m_working = 0; // helper threads inside enterWork()
     std::atomic<bool> m_pauseRequested{false}; // lets a checkpoint skip the lock
     std::atomic<bool> m_stop{false};
 };

@@ -1,5 +1,6 @@
 #include "engine/run/SyncRun.h"
 
+#include "engine/run/CopyPool.h"
 #include "engine/run/RunText.h"
 #include "engine/run/TargetFolder.h"
 #include "engine/settings/AppState.h"

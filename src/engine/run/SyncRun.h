@@ -13,6 +13,7 @@
 #include <QSet>
 #include <QString>
 #include <atomic>
+#include <deque>
 #include <functional>
 #include <memory>
 
@@ -30,6 +31,8 @@ struct RunInputs {
 // One synchronization run: the prologue, the steps, and its end. run() may
 // execute on a worker thread; cancel() and close() belong to the window's
 // thread. Everything the run needs lives here, not in widgets.
+class CopyPool;
+
 class SyncRun {
 public:
     enum class Outcome {
@@ -167,6 +170,14 @@ private:
     void decideReplacement(SideTransfer &t, Move &m, FileOps::Kind there);
     // Copies a file; false when the run must stop.
     bool copyOne(SideTransfer &t, Move &m);
+    // A new file's copy, given to the copying threads.
+    void handOver(SideTransfer &t, const Move &m, FileOps::CopyPlace place);
+    void sendBatch();
+    // Reports what the copies handed over went wrong with, in the order of
+    // the list: those done so far, or with all, every one (waiting for them).
+    void settleCopies(bool all);
+    // The report, once the copying threads' earlier items are in it.
+    SkippedItems &skipped();
     template <class Operation>
     bool attempt(SideTransfer &t, const Move &m, Operation &&operation);
     void countFile(SideTransfer &t, ItemStore::Id id);
@@ -216,6 +227,21 @@ private:
     std::unique_ptr<FileOps::FoldedNames> m_folded;
     bool m_foldNames = false;
     Volumes::Info m_disk[3]; // as m_trees; default for a place the run does not use
+    // Step 5's copying threads, the batch being filled for them, and the
+    // copies handed over whose outcome is not yet taken.
+    struct CopyBatch {
+        QString fromFolder, toFolder;
+        std::shared_ptr<const std::pair<FileOps::Folder, FileOps::Folder>> folders;
+        std::vector<std::function<void()>> tasks;
+        std::int64_t bytes = 0;
+    };
+    struct HandedOver {
+        QString source, destRel;
+        FileOps::Tree *to;
+    };
+    std::unique_ptr<CopyPool> m_copies;
+    CopyBatch m_batch;
+    std::deque<HandedOver> m_handedOver;
     CasePairing m_pairing;
     // Files a side's filter hid from step 1, looked at since, by path.
     QHash<QString, FileOps::Stamp> m_lookedAt[2];

@@ -2,6 +2,7 @@
 // other side (swap mode); what cannot be written is reported and skipped.
 #include "engine/run/SyncRun.h"
 #include "engine/run/steps/StepTools.h"
+#include "engine/run/CopyPool.h"
 
 #include "engine/fs/FileNames.h"
 #include "engine/run/ItemErrors.h"
@@ -10,7 +11,9 @@
 #include "engine/settings/MessageService.h"
 #include "engine/settings/Texts.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <thread>
 
 using StepTools::parentOf;
 
@@ -51,6 +54,16 @@ bool SyncRun::transferItems(bool *conflict)
         leaveOutWhatCannotBeHeld(side, given[side]);
     if (!startUndo(given))
         return false;
+    // The copying threads are done, or have given up, before step 5 ends either way.
+    struct Done {
+        SyncRun &run;
+        ~Done()
+        {
+            run.m_copies.reset();
+            run.m_batch = CopyBatch();
+            run.m_handedOver.clear();
+        }
+    } done{*this};
     for (int side = FirstSide; side <= LastSide; ++side)
         if (!transferSide(side, conflict))
             return false;
@@ -144,6 +157,7 @@ bool SyncRun::transferSide(int side, bool *conflict)
             }
         }
     }
+    settleCopies(true);
     m_host.showPath(side, QString());
     m_host.stepCounters(5, side, t.counters);
     return true;
@@ -174,7 +188,7 @@ SyncRun::Next SyncRun::transferEntry(SideTransfer &t, std::size_t index, ItemSto
         return Next::Item;
     if (there == FileOps::Kind::Other) {
         // Never opened nor replaced; a file still counts as step 5's, as one refused does.
-        Skipped.add(t.to.pathOf(m.destRel), SkipReason::SpecialFile);
+        skipped().add(t.to.pathOf(m.destRel), SkipReason::SpecialFile);
         if (m.folder)
             m_skippedFolders.insert(t.to.pathOf(m.destRel));
         else
@@ -189,7 +203,7 @@ SyncRun::Next SyncRun::transferEntry(SideTransfer &t, std::size_t index, ItemSto
         }
         if (m.folder) {
             if (there != FileOps::Kind::Folder) {
-                Skipped.add(t.to.pathOf(m.destRel), SkipReason::NotAFolder);
+                skipped().add(t.to.pathOf(m.destRel), SkipReason::NotAFolder);
                 m_skippedFolders.insert(t.to.pathOf(m.destRel));
             }
             shown(t, m, index);
@@ -226,7 +240,7 @@ bool SyncRun::settleSpelling(SideTransfer &t, Move &m)
         return true;
     if (!m_skippedFolders.contains(t.to.pathOf(m.destRel))) {
         m_skippedFolders.insert(t.to.pathOf(m.destRel));
-        Skipped.add(m.source, SkipReason::CaseClash);
+        skipped().add(m.source, SkipReason::CaseClash);
     }
     return false;
 }
@@ -245,7 +259,7 @@ void SyncRun::decideReplacement(SideTransfer &t, Move &m, FileOps::Kind there)
         m.expected = knownStamp(1 - t.side, twin);
     } else if (t.destinationRead && there != FileOps::Kind::Folder) {
         m.skipCopy = true;
-        Skipped.add(t.to.pathOf(m.destRel), SkipReason::Changed);
+        skipped().add(t.to.pathOf(m.destRel), SkipReason::Changed);
     } else {
         m.how = FileOps::Replace::Yes;
     }
@@ -256,12 +270,108 @@ bool SyncRun::copyOne(SideTransfer &t, Move &m)
     bool copied = true;
     attempt(t, m, [&] {
         t.to.folder(parentOf(m.destRel), true);
-        copied = FileOps::copyFile(t.from, m.rel, t.to, m.destRel, m.how, m.expected, [this] { return !stopNow(); },
-                                   t.undo);
+        FileOps::CopyPlace place = FileOps::placeCopy(t.from, m.rel, t.to, m.destRel);
+        // A new file goes to the copying threads; what replaces a file, or is
+        // kept for undo, or is flushed file by file, is copied here.
+        if (m.how == FileOps::Replace::No && !t.undo && !place.syncEachFile)
+            handOver(t, m, std::move(place));
+        else
+            copied = FileOps::copyPlaced(place, m.how, m.expected, [this] { return !stopNow(); }, t.undo, &t.to,
+                                         m.destRel);
         if (m_foldNames)
             m_folded->noteCreated(t.to, m.destRel);
     });
     return copied && !stopNow();
+}
+
+void SyncRun::handOver(SideTransfer &t, const Move &m, FileOps::CopyPlace place)
+{
+    // The files of a folder go together, a few dozen or a few MiB at a time,
+    // each batch with descriptors of its own.
+    constexpr std::size_t kBatchFiles = 32;
+    constexpr std::int64_t kBatchBytes = 8 << 20;
+    const QString fromFolder = parentOf(m.rel), toFolder = parentOf(m.destRel);
+    CopyBatch &b = m_batch;
+    if (!b.tasks.empty()
+        && (b.fromFolder != fromFolder || b.toFolder != toFolder || b.tasks.size() >= kBatchFiles
+            || b.bytes >= kBatchBytes))
+        sendBatch();
+    if (!m_copies) {
+        // One thread per processor, two to four: on two processors a third
+        // made copies slower (the kernel's work is most of a small file's copy).
+        const int threads = std::clamp(int(std::thread::hardware_concurrency()), 2, 4);
+        m_copies = std::make_unique<CopyPool>(threads, std::size_t(threads) * 4 * kBatchFiles);
+    }
+    if (b.tasks.empty()) {
+        b.fromFolder = fromFolder;
+        b.toFolder = toFolder;
+        b.folders = std::make_shared<const std::pair<FileOps::Folder, FileOps::Folder>>(
+            t.from.folder(fromFolder).again(), t.to.folder(toFolder).again());
+        b.bytes = 0;
+    }
+    place.fromFolder = b.folders->first.descriptor();
+    place.toFolder = b.folders->second.descriptor();
+    b.bytes += knownSize(t.side, m.id);
+    CopyPool *pool = m_copies.get();
+    // A copy takes its name only while the run goes on: never while the
+    // Cancel question is open, nor after its Yes.
+    struct Gate : FileOps::Gate {
+        RunControl &control;
+        CopyPool &pool;
+        Gate(RunControl &c, CopyPool &p) : control(c), pool(p) {}
+        bool enter() override
+        {
+            if (pool.abandoned() || !control.enterWork())
+                return false;
+            if (!pool.abandoned())
+                return true;
+            control.leaveWork();
+            return false;
+        }
+        void leave() override { control.leaveWork(); }
+    };
+    b.tasks.push_back([this, pool, place = std::move(place), folders = b.folders] {
+        Gate gate(m_control, *pool);
+        FileOps::copyPlaced(place, FileOps::Replace::No, {}, [&] { return !m_control.stopped() && !pool->abandoned(); },
+                            nullptr, nullptr, QString(), &gate);
+    });
+    m_handedOver.push_back({m.source, m.destRel, &t.to});
+}
+
+void SyncRun::sendBatch()
+{
+    if (m_batch.tasks.empty())
+        return;
+    m_copies->submit(std::move(m_batch.tasks));
+    m_batch = CopyBatch();
+    settleCopies(false);
+}
+
+void SyncRun::settleCopies(bool all)
+{
+    if (!m_copies)
+        return;
+    if (all)
+        sendBatch();
+    std::exception_ptr error;
+    while (!m_handedOver.empty() && m_copies->take(error, all)) {
+        const HandedOver h = std::move(m_handedOver.front());
+        m_handedOver.pop_front();
+        if (!error)
+            continue;
+        try {
+            std::rethrow_exception(error);
+        } catch (const AppError &e) {
+            ItemErrors::skipOrStop(Skipped, h.source, *h.to, h.destRel, e);
+        }
+    }
+}
+
+SkippedItems &SyncRun::skipped()
+{
+    // What the copying threads report about earlier items comes first.
+    settleCopies(true);
+    return Skipped;
 }
 
 template <class Operation>
@@ -272,7 +382,7 @@ bool SyncRun::attempt(SideTransfer &t, const Move &m, Operation &&operation)
         operation();
         return true;
     } catch (const AppError &e) {
-        ItemErrors::skipOrStop(Skipped, m.source, t.to, m.destRel, e);
+        ItemErrors::skipOrStop(skipped(), m.source, t.to, m.destRel, e);
         if (m.folder)
             m_skippedFolders.insert(t.to.pathOf(m.destRel));
         return false;
