@@ -7,10 +7,12 @@
 #include <QRandomGenerator>
 #include <QStringList>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstring>
+#include <memory>
 #include <dirent.h>
 #include <fcntl.h>
 #include <string_view>
@@ -190,46 +192,75 @@ Folder Folder::again() const
     return Folder(fd);
 }
 
+namespace {
+
+// What a listing needs of a name, and no more: the kernel fills in only that.
+bool lookAt(int folder, const char *name, Kind &kind, Stamp &stamp)
+{
+    static std::atomic<bool> noStatx{false};
+    if (!noStatx.load(std::memory_order_relaxed)) {
+        struct statx sx {};
+        if (::statx(folder, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_SIZE | STATX_MTIME, &sx)
+            == 0) {
+            kind = kindOf(sx.stx_mode);
+            stamp = {std::int64_t(sx.stx_size), std::int64_t(sx.stx_mtime.tv_sec), std::int64_t(sx.stx_mtime.tv_nsec)};
+            return true;
+        }
+        if (errno != ENOSYS)
+            return false;
+        noStatx = true;
+    }
+    struct stat st {};
+    if (::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return false;
+    kind = kindOf(st.st_mode);
+    stamp = {std::int64_t(st.st_size), std::int64_t(st.st_mtim.tv_sec), std::int64_t(st.st_mtim.tv_nsec)};
+    return true;
+}
+
+} // namespace
+
 int list(const Folder &folder, bool withStamps, const Visit &visit,
          std::vector<std::pair<QByteArray, int>> *unreadable)
 {
-    DIR *d = streamOf(folder);
-    if (!d)
+    // The folder's own descriptor, read from its start in large pieces: most
+    // folders come whole in one read.
+    const int fd = folder.descriptor();
+    if (::lseek(fd, 0, SEEK_SET) != 0)
         return errno;
-    int error = 0;
+    constexpr std::size_t kBuffer = 64 << 10;
+    const std::unique_ptr<char[]> buffer = std::make_unique_for_overwrite<char[]>(kBuffer);
     for (;;) {
-        errno = 0;
-        const dirent *e = ::readdir(d);
-        if (!e) {
-            error = errno; // 0 at the end of a whole listing
-            break;
-        }
-        const char *n = e->d_name;
-        if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)))
-            continue;
-        Kind kind = e->d_type == DT_DIR ? Kind::Folder
-                    : e->d_type == DT_REG ? Kind::File
-                    : e->d_type == DT_LNK ? Kind::Link
-                    : e->d_type == DT_UNKNOWN ? Kind::Missing
-                                              : Kind::Other;
-        Stamp stamp;
-        if (kind == Kind::Missing || (withStamps && (kind == Kind::File || kind == Kind::Link))) {
-            struct stat st {};
-            if (::fstatat(::dirfd(d), n, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-                // Gone meanwhile is nothing to report; a name we may not look at is.
-                if (errno != ENOENT && unreadable)
-                    unreadable->push_back({QByteArray(n), errno});
+        const ssize_t got = ::getdents64(fd, buffer.get(), kBuffer);
+        if (got == 0)
+            return 0; // the whole listing
+        if (got < 0)
+            return errno;
+        for (ssize_t at = 0; at < got;) {
+            const auto *e = reinterpret_cast<const struct dirent64 *>(buffer.get() + at);
+            at += e->d_reclen;
+            const char *n = e->d_name;
+            if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)))
                 continue;
+            Kind kind = e->d_type == DT_DIR ? Kind::Folder
+                        : e->d_type == DT_REG ? Kind::File
+                        : e->d_type == DT_LNK ? Kind::Link
+                        : e->d_type == DT_UNKNOWN ? Kind::Missing
+                                                  : Kind::Other;
+            Stamp stamp;
+            if (kind == Kind::Missing || (withStamps && (kind == Kind::File || kind == Kind::Link))) {
+                if (!lookAt(fd, n, kind, stamp)) {
+                    // Gone meanwhile is nothing to report; a name we may not look at is.
+                    if (errno != ENOENT && unreadable)
+                        unreadable->push_back({QByteArray(n), errno});
+                    continue;
+                }
             }
-            kind = kindOf(st.st_mode);
-            stamp = {std::int64_t(st.st_size), std::int64_t(st.st_mtim.tv_sec), std::int64_t(st.st_mtim.tv_nsec)};
+            if (kind == Kind::Other || (kind != Kind::Folder && temporaryKind(n) != Temporary::No))
+                continue;
+            visit(n, kind, stamp);
         }
-        if (kind == Kind::Other || (kind != Kind::Folder && temporaryKind(n) != Temporary::No))
-            continue;
-        visit(n, kind, stamp);
     }
-    ::closedir(d);
-    return error;
 }
 
 Tree::Tree(const QString &rootPath) : m_root(rootPath)
