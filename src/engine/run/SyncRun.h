@@ -176,6 +176,7 @@ private:
     // Reports what the copies handed over went wrong with, in the order of
     // the list: those done so far, or with all, every one (waiting for them).
     void settleCopies(bool all);
+    void abandonCopies();
     // The report, once the copying threads' earlier items are in it.
     SkippedItems &skipped();
     template <class Operation>

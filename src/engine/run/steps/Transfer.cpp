@@ -141,8 +141,10 @@ bool SyncRun::transferSide(int side, bool *conflict)
     resetProgress();
     for (int pass = 0; pass < 2; ++pass) {
         for (std::size_t i = 0; i < list.size(); ++i) {
-            if (stopNow())
+            if (stopNow()) {
+                abandonCopies();
                 return false;
+            }
             const ItemStore::Id id = list.entries[i];
             if (items[side].isFolder(id) != (pass == 0))
                 continue;
@@ -150,6 +152,7 @@ bool SyncRun::transferSide(int side, bool *conflict)
             case Next::Item:
                 break;
             case Next::Stop:
+                abandonCopies();
                 return false;
             case Next::Conflict:
                 *conflict = true;
@@ -198,6 +201,7 @@ SyncRun::Next SyncRun::transferEntry(SideTransfer &t, std::size_t index, ItemSto
     }
     if (there != FileOps::Kind::Missing) {
         if (!m_options.SwapItems) {
+            settleCopies(true);
             reportConflict(m.source);
             return Next::Conflict;
         }
@@ -365,6 +369,16 @@ void SyncRun::settleCopies(bool all)
             ItemErrors::skipOrStop(Skipped, h.source, *h.to, h.destRel, e);
         }
     }
+}
+
+void SyncRun::abandonCopies()
+{
+    // Copies not yet started never start, and none takes its name from now
+    // on; what those done went wrong with is still reported.
+    if (!m_copies)
+        return;
+    m_copies->abandon();
+    settleCopies(true);
 }
 
 SkippedItems &SyncRun::skipped()
