@@ -42,14 +42,6 @@ QStringView ItemStore::name(Id id) const
     return QStringView(p + 1, qsizetype(p[0]));
 }
 
-std::size_t ItemStore::depth(Id id) const
-{
-    std::size_t d = 0;
-    for (Id p = parent(id); p != kRoot && p != kNone; p = parent(p))
-        ++d;
-    return d;
-}
-
 void ItemStore::appendPath(Id id, QString &out, const ItemStore *spelling) const
 {
     // Names from the item up to the root, then written root first.

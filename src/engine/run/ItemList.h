@@ -31,7 +31,6 @@ public:
         const Node &n = node(id);
         return {n.size, n.seconds, std::int64_t(n.nsFolder & ~kFolderBit)};
     }
-    std::size_t depth(Id id) const;
 
     // The item of the other side that is the same item (same kind, its folder
     // the same item, its name the same or, where case is ignored, paired with

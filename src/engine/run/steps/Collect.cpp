@@ -98,18 +98,28 @@ public:
         if (!m_thread.joinable())
             return read(folder);
         std::unique_lock<std::mutex> lock(m_mutex);
-        m_changed.wait(lock, [this] { return !m_ready.empty() || m_done; });
+        if (m_ready.empty() && !m_done) {
+            // Woken once a few folders wait, not for each: a wake-up costs
+            // more than filing a small folder.
+            m_takerWaits = true;
+            m_changed.wait(lock, [this] { return m_ready.size() >= kWake || m_readyFiles >= kWakeFiles || m_done; });
+            m_takerWaits = false;
+        }
         if (m_ready.empty())
             return false;
         folder = std::move(m_ready.front());
         m_ready.pop_front();
         m_readyFiles -= folder.contents.files.size();
+        const bool wake = m_readerWaits && roomAgain();
         lock.unlock();
-        m_changed.notify_all();
+        if (wake)
+            m_changed.notify_all();
         return true;
     }
 
     static constexpr std::size_t kAhead = 32;
+    static constexpr std::size_t kWake = 8;
+    static constexpr std::size_t kWakeFiles = 512;
 
 private:
     struct Pending {
@@ -151,13 +161,20 @@ private:
         Folder f;
         while (read(f)) {
             std::unique_lock<std::mutex> lock(m_mutex);
-            m_changed.wait(lock, [this] { return m_ready.size() < kAhead || m_readyFiles < m_fileBudget || m_quit; });
+            if (!(m_ready.size() < kAhead || m_readyFiles < m_fileBudget)) {
+                // Full: read on once the walk has taken half of what waits.
+                m_readerWaits = true;
+                m_changed.wait(lock, [this] { return roomAgain() || m_quit; });
+                m_readerWaits = false;
+            }
             if (m_quit)
                 return;
             m_readyFiles += f.contents.files.size();
             m_ready.push_back(std::move(f));
+            const bool wake = m_takerWaits && (m_ready.size() >= kWake || m_readyFiles >= kWakeFiles);
             lock.unlock();
-            m_changed.notify_all();
+            if (wake)
+                m_changed.notify_all();
         }
         {
             const std::lock_guard<std::mutex> lock(m_mutex);
@@ -171,6 +188,11 @@ private:
     const bool m_withFiles;
     const std::size_t m_fileBudget;
     std::size_t m_readyFiles = 0; // in m_ready
+    bool m_takerWaits = false, m_readerWaits = false;
+    bool roomAgain() const
+    {
+        return m_ready.size() <= kAhead / 2 || (m_fileBudget > 0 && m_readyFiles <= m_fileBudget / 2);
+    }
     std::vector<Pending> m_pending; // the walk's own: the reading thread's while there is one
     std::mutex m_mutex;
     std::condition_variable m_changed;
@@ -270,7 +292,8 @@ bool SyncRun::collectInto(int side, std::unique_ptr<FolderReader> reader)
                 ++c.FilesKept;
                 c.BytesKept += f.stamp.size;
             }
-            if (m_pathClock.isValid() && m_pathClock.elapsed() < 40)
+            // The clock itself is looked at every few dozen files only.
+            if ((c.FilesFound & 63) != 0 || (m_pathClock.isValid() && m_pathClock.elapsed() < 40))
                 continue;
             showPath(side, root, prefix + f.name);
         }
