@@ -125,6 +125,13 @@ TEST_F(Batch, SkippedItemsAreListedOnStandardErrorAndExitWithThree)
     // everything, so the run is made by nobody then.
     makeFile(left.toUtf8() + "/locked/secret.txt", "s");
     makeFile(left.toUtf8() + "/names-only/inside.txt", "i"); // listed, but nothing in it may be looked at
+    // Files that cannot be read, among enough others to be copied on several
+    // threads: reported in the order of the list all the same.
+    for (int i = 0; i < 80; ++i)
+        makeFile(left.toUtf8() + QString("/many/f%1").arg(i, 2, 10, QChar('0')).toUtf8(), "m");
+    for (int i = 0; i < 40; ++i)
+        makeFile(left.toUtf8() + QString("/more/g%1").arg(i, 2, 10, QChar('0')).toUtf8(), "g");
+    const QStringList unreadable = {left + "/many/f05", left + "/many/f50", left + "/more/g07"};
     const QString target = tmp.filePath("T");
     if (::geteuid() == 0) {
         asUser = QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
@@ -133,7 +140,16 @@ TEST_F(Batch, SkippedItemsAreListedOnStandardErrorAndExitWithThree)
     }
     ::chmod((left + "/locked").toUtf8().constData(), 0);
     ::chmod((left + "/names-only").toUtf8().constData(), 0444);
+    for (const QString &f : unreadable)
+        ::chmod(f.toUtf8().constData(), 0);
     EXPECT_EQ(run({"--target", target, "--lang", "el"}), 3) << err.toStdString();
+    qsizetype at = 0;
+    for (const QString &f : unreadable) {
+        const qsizetype next = err.indexOf(f + ": δεν ήταν δυνατόν να διαβασθεί (");
+        EXPECT_GT(next, at) << f.toStdString() << "\n" << err.toStdString();
+        at = next;
+    }
+    EXPECT_EQ(QDir(target + "/many").count() + QDir(target + "/more").count(), 2u * 2 + 117) << "every other file";
     EXPECT_TRUE(out.startsWith("1ο Βήμα: αριστερά: Φάκελλοι: ") && out.contains("Μέγεθος αρχείων σε χαρακτήρες: ")) << out.toStdString();
     EXPECT_TRUE(err.contains(left + "/locked: δεν ήταν δυνατόν να διαβασθεί (")) << err.toStdString();
     EXPECT_TRUE(err.contains(left + "/names-only/inside.txt: δεν ήταν δυνατόν να διαβασθεί (")) << err.toStdString();
