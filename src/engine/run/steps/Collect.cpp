@@ -260,6 +260,7 @@ bool SyncRun::collectInto(int side, std::unique_ptr<FolderReader> reader)
         if (contents.error == ELOOP || contents.error == ENOTDIR) {
             // Replaced by a link or a file since its parent was read: not crossed, not an item.
             Skipped.add(folder, SkipReason::NotAFolder);
+            waiting.insert(waiting.end(), read.subfolders, ItemStore::kNone);
             continue;
         }
         if (!rel.isEmpty()) {
