@@ -278,6 +278,17 @@ bool runToTheEnd(frmSynchronize &w)
     return QTest::qWaitFor([&] { return w.state() == RunState::Finished; }, 20000);
 }
 
+// A run of left and right with no reminders, its settings in tmp.
+RunInputs quietRun(const QString &tmp, const QString &left, const QString &right)
+{
+    RunInputs in;
+    in.SourcePath[0] = left;
+    in.SourcePath[1] = right;
+    App().ReminderSwitches = Reminders{false, false, false, false, false};
+    App().SettingsFilePath = tmp + "/Orvanel.ini";
+    return in;
+}
+
 // A finished copy, and one onto a stick that could not take everything.
 void synchronizationWindow(int lang, const QString &tmp)
 {
@@ -285,12 +296,8 @@ void synchronizationWindow(int lang, const QString &tmp)
     write(left + "/big.bin", QByteArray(1234, 'b'));
     write(left + "/sub/a.txt", "a");
     write(right + "/r.txt", "r");
-    RunInputs in;
-    in.SourcePath[0] = left;
-    in.SourcePath[1] = right;
+    const RunInputs in = quietRun(tmp, left, right);
     App().OptionValues.DeleteEmptyFolders = true;
-    App().ReminderSwitches = Reminders{false, false, false, false, false};
-    App().SettingsFilePath = tmp + "/Orvanel.ini";
     int copies = 0;
     frmSynchronize::targetChooser = [&](const QStringList &, QWidget *) {
         const QString t = tmp + QStringLiteral("/targets/%1-%2").arg(suffixOf(lang)).arg(++copies);
@@ -387,12 +394,8 @@ void undoPictures(int lang, const QString &tmp)
     if (older.open(QIODevice::ReadWrite))
         older.setFileTime(QDateTime(QDate(2025, 6, 1), QTime(9, 0)), QFileDevice::FileModificationTime);
     older.close();
-    RunInputs in;
-    in.SourcePath[0] = left;
-    in.SourcePath[1] = right;
+    const RunInputs in = quietRun(tmp, left, right);
     App().OptionValues.SwapItems = true;
-    App().ReminderSwitches = Reminders{false, false, false, false, false};
-    App().SettingsFilePath = tmp + "/Orvanel.ini";
     {
         frmSynchronize w(in);
         w.show();

@@ -1,5 +1,6 @@
 #include "engine/run/ItemList.h"
 
+#include <QVarLengthArray>
 #include <cstring>
 
 void ItemStore::clear()
@@ -45,27 +46,15 @@ QStringView ItemStore::name(Id id) const
 void ItemStore::appendPath(Id id, QString &out, const ItemStore *spelling) const
 {
     // Names from the item up to the root, then written root first.
-    Id chain[256];
-    std::size_t n = 0;
-    std::vector<Id> deep;
-    for (Id p = id; p != kRoot && p != kNone; p = parent(p)) {
-        if (n < std::size(chain))
-            chain[n++] = p;
-        else
-            deep.push_back(p);
-    }
-    bool first = true;
-    auto write = [&](Id p) {
-        if (!first)
+    QVarLengthArray<Id, 64> chain;
+    for (Id p = id; p != kRoot && p != kNone; p = parent(p))
+        chain.push_back(p);
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        if (it != chain.rbegin())
             out += QLatin1Char('/');
-        first = false;
-        const Id there = spelling ? twin(p) : kNone;
-        out += there != kNone ? spelling->name(there) : name(p);
-    };
-    for (auto it = deep.rbegin(); it != deep.rend(); ++it)
-        write(*it);
-    while (n > 0)
-        write(chain[--n]);
+        const Id there = spelling ? twin(*it) : kNone;
+        out += there != kNone ? spelling->name(there) : name(*it);
+    }
 }
 
 QString ItemStore::path(Id id) const

@@ -83,10 +83,6 @@ struct ItemList {
     }
     bool empty() const { return entries.empty(); }
     std::size_t size() const { return entries.size(); }
-    bool isFolder(std::size_t i) const { return store->isFolder(entries[i]); }
     QString text(std::size_t i) const { return store->entry(entries[i]); }
     std::vector<QString> texts() const;
-
-    static bool isFolder(const QString &entry) { return entry.startsWith(QLatin1Char('+')); }
-    static QString relativePath(const QString &entry) { return entry.mid(1); }
 };
